@@ -1,0 +1,23 @@
+// The TR5 room form: a tagged header with offsets and sizes, lights, sectors,
+// and geometry split into layers. Reading merges the layers into the common
+// room arrays; writing writes one layer made from them.
+#pragma once
+
+#include <cstdint>
+
+#include "level_stream.h"
+#include "ttrlevel.h"
+
+namespace kelanim {
+
+// Reads one room at the current position and leaves the position at the
+// room's declared end.
+void read_tr5_room(LevelStream& in, troom& room);
+
+// Writes one room at the current position (the end of the data).
+void write_tr5_room(TZFile& out, troom& room);
+
+// Rebuilds the room's common vertex and face arrays from its layers.
+void merge_tr5_layers(troom& room);
+
+}  // namespace kelanim
