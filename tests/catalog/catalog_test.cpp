@@ -1,0 +1,272 @@
+#include "catalog/catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "catalog/catalog_values.h"
+#include "catalog_test_files.h"
+
+namespace kelanim {
+namespace {
+
+using test::catalog_xml;
+using test::write_text_file;
+
+// The table lives on the heap in the tests: 600 records are large for a stack.
+std::unique_ptr<catalog_table> empty_table() { return std::make_unique<catalog_table>(); }
+
+TEST(CatalogGeneration, ChoosesTheSectionByVersionCode)
+{
+    EXPECT_EQ(catalog_generation(0), "");
+    EXPECT_EQ(catalog_generation(1), "TR1");
+    EXPECT_EQ(catalog_generation(2), "TR1");
+    EXPECT_EQ(catalog_generation(3), "TR2");
+    EXPECT_EQ(catalog_generation(4), "TR2");  // a TR2 level whose name holds ".TRG"
+    EXPECT_EQ(catalog_generation(5), "TR3");
+    EXPECT_EQ(catalog_generation(6), "TR4");
+    EXPECT_EQ(catalog_generation(7), "TRC");
+    EXPECT_EQ(catalog_generation(8), "");
+    EXPECT_EQ(catalog_generation(-1), "");
+}
+
+TEST(MoveableName, UsesTheTableBelow600AndTheDefaultAbove)
+{
+    auto table = empty_table();
+    (*table)[599].name = "LAST";
+    EXPECT_EQ(moveable_name(*table, 599), "LAST");
+    EXPECT_EQ(moveable_name(*table, 600), "Moveable Id#600");
+    EXPECT_EQ(moveable_name(*table, 4294967295u), "Moveable Id#4294967295");
+}
+
+TEST(ReadCatalog, MissingFileLeavesTheTableAlone)
+{
+    auto table = empty_table();
+    (*table)[3].name = "OLD";
+    read_catalog(*table, test::output_dir("catalog") / "absent.xml", 6);
+    EXPECT_EQ((*table)[3].name, "OLD");
+    EXPECT_EQ((*table)[4].name, "");
+    read_catalog(*table, test::output_dir("catalog"), 6);  // a folder is no catalog either
+    EXPECT_EQ((*table)[3].name, "OLD");
+}
+
+TEST(ReadCatalog, ResetsEveryEntryButKeepsTheAdjustmentsItDoesNotReset)
+{
+    auto table = empty_table();
+    for (auto& r : *table) {
+        r = {"OLD", 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
+    }
+    read_catalog(*table, write_text_file("no-section.xml", catalog_xml({{"TR1", "<m ID=\"0\" NAME=\"A\"/>"}})), 6);
+    for (std::size_t id = 0; id < catalog_size; ++id) {
+        const tmovable_record& r = (*table)[id];
+        EXPECT_EQ(r.name, "Moveable Id#" + std::to_string(id));
+        EXPECT_EQ(r.id2, -1);
+        EXPECT_EQ(r.use_body_from, -1);
+        EXPECT_EQ(r.y_adjust, 0);
+        EXPECT_EQ(r.level_index, 1);
+        EXPECT_EQ(r.x_adjust, 7);
+        EXPECT_EQ(r.rz_adjust, 7);
+        EXPECT_EQ(r.ai, 7);
+    }
+}
+
+TEST(ReadCatalog, ReadsEveryAttributeOfTheMatchingSection)
+{
+    auto table = empty_table();
+    const auto path = write_text_file(
+        "full.xml",
+        catalog_xml({{"TR3", "<m ID=\"1\" NAME=\"WRONG\"/>"},
+                     {"TR4", "<m ID=\"1\" NAME=\"ONE\" ID2=\"5\" USE_BODY_FROM=\"6\" Y_ADJUST=\"1.5\" "
+                             "X_ADJUST=\"-2\" Z_ADJUST=\"3e1\" RX_ADJUST=\".25\" RY_ADJUST=\"+4.\" "
+                             "RZ_ADJUST=\"5.5\" AI=\"9\"/>"}}));
+    read_catalog(*table, path, 6);
+    const tmovable_record& r = (*table)[1];
+    EXPECT_EQ(r.name, "ONE");
+    EXPECT_EQ(r.id2, 5);
+    EXPECT_EQ(r.use_body_from, 6);
+    EXPECT_FLOAT_EQ(r.y_adjust, 1.5f);
+    EXPECT_FLOAT_EQ(r.x_adjust, -2.f);
+    EXPECT_FLOAT_EQ(r.z_adjust, 30.f);
+    EXPECT_FLOAT_EQ(r.rx_adjust, 0.25f);
+    EXPECT_FLOAT_EQ(r.ry_adjust, 4.f);
+    EXPECT_FLOAT_EQ(r.rz_adjust, 5.5f);
+    EXPECT_EQ(r.ai, 9);
+    EXPECT_EQ((*table)[0].name, "Moveable Id#0");
+}
+
+TEST(ReadCatalog, MatchesAttributeNamesInAnyCaseAndTakesTheLastOfTwo)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("case.xml", catalog_xml({{"TR2", "<m id=\"2\" name=\"lower\"/>\n"
+                                                                  "<m Id=\"3\" NaMe=\"first\" NAME=\"second\"/>\n"
+                                                                  "<m id=\"4\" ID=\"5\" NAME=\"moved\"/>"}})),
+                 4);
+    EXPECT_EQ((*table)[2].name, "lower");
+    EXPECT_EQ((*table)[3].name, "second");
+    EXPECT_EQ((*table)[4].name, "Moveable Id#4");
+    EXPECT_EQ((*table)[5].name, "moved");
+}
+
+TEST(ReadCatalog, SkipsEntriesWrittenWithAnEndTag)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("start-tags.xml", catalog_xml({{"TR4", "<m ID=\"1\" NAME=\"OPEN\"></m>\n"
+                                                                        "<m ID=\"2\" NAME=\"EMPTY\"/>"}})),
+                 6);
+    EXPECT_EQ((*table)[1].name, "Moveable Id#1");
+    EXPECT_EQ((*table)[2].name, "EMPTY");
+}
+
+TEST(ReadCatalog, NoneNamesAndMinusOneKeepWhatTheEntryHad)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("none.xml", catalog_xml({{"TR4", "<m ID=\"7\" NAME=\"SEVEN\" ID2=\"3\"/>\n"
+                                                                  "<m ID=\"7\" NAME=\"none\" ID2=\"-1\"/>\n"
+                                                                  "<m ID=\"8\" NAME=\"none\"/>\n"
+                                                                  "<m ID=\"9\" NAME=\"None\"/>"}})),
+                 6);
+    EXPECT_EQ((*table)[7].name, "SEVEN");
+    EXPECT_EQ((*table)[7].id2, 3);
+    EXPECT_EQ((*table)[8].name, "Moveable Id#8");
+    EXPECT_EQ((*table)[9].name, "None");  // only the exact word means "no name"
+}
+
+TEST(ReadCatalog, AnEntryWithoutAnAdjustmentSetsItToZero)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("x-adjust.xml",
+                                 catalog_xml({{"TR4", "<m ID=\"5\" NAME=\"A\" X_ADJUST=\"12.5\" AI=\"4\"/>\n"
+                                                      "<m ID=\"5\" NAME=\"B\"/>"}})),
+                 6);
+    EXPECT_EQ((*table)[5].name, "B");
+    EXPECT_EQ((*table)[5].x_adjust, 0);
+    EXPECT_EQ((*table)[5].ai, 0);
+}
+
+TEST(ReadCatalog, IgnoresEntriesWithoutOrOutsideTheIdRange)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("ids.xml", catalog_xml({{"TR4", "<m NAME=\"NO_ID\"/>\n<m ID=\"-1\" NAME=\"NEG\"/>\n"
+                                                                 "<m ID=\"600\" NAME=\"BIG\"/>\n"
+                                                                 "<m ID=\"599\" NAME=\"LAST\"/>\n"
+                                                                 "<m ID=\"0\" NAME=\"FIRST\"/>"}})),
+                 6);
+    EXPECT_EQ((*table)[0].name, "FIRST");
+    EXPECT_EQ((*table)[599].name, "LAST");
+    for (std::size_t id = 1; id < 599; ++id) EXPECT_EQ((*table)[id].name, "Moveable Id#" + std::to_string(id));
+}
+
+TEST(ReadCatalog, FollowsTheDepthAndSectionRules)
+{
+    auto table = empty_table();
+    const std::string text =
+        "<catalog>\n"
+        // game elements below the root's children are not sections
+        "  <wrap><game v=\"TR4\"><moveables><m ID=\"1\" NAME=\"DEEP_GAME\"/></moveables></game></wrap>\n"
+        // the generation lives in the FIRST attribute, whatever its name, matched exactly
+        "  <game other=\"x\" v=\"TR4\"><moveables><m ID=\"2\" NAME=\"SECOND_ATTR\"/></moveables></game>\n"
+        "  <game v=\"tr4\"><moveables><m ID=\"3\" NAME=\"LOWER\"/></moveables></game>\n"
+        "  <game><moveables><m ID=\"4\" NAME=\"NO_ATTR\"/></moveables></game>\n"
+        // a matching game without moveables lets the reader go on
+        "  <game v=\"TR4\"><m ID=\"5\" NAME=\"OUTSIDE_MOVEABLES\"/><other><moveables>"
+        "<m ID=\"6\" NAME=\"DEEP_MOVEABLES\"/></moveables></other></game>\n"
+        "  <game v=\"TR4\"><moveables>\n"
+        "     <group><m ID=\"7\" NAME=\"NESTED\"/></group>\n"
+        "     <m ID=\"8\" NAME=\"PLAIN\"/>\n"
+        "  </moveables>\n"
+        "  <m ID=\"9\" NAME=\"AFTER_MOVEABLES\"/></game>\n"
+        // only the first matching section with moveables is read
+        "  <game v=\"TR4\"><moveables><m ID=\"10\" NAME=\"LATER\"/></moveables></game>\n"
+        "</catalog>\n";
+    read_catalog(*table, write_text_file("depth.xml", text), 6);
+    for (int id : {1, 2, 3, 4, 5, 6, 9, 10})
+        EXPECT_EQ((*table)[id].name, "Moveable Id#" + std::to_string(id)) << id;
+    EXPECT_EQ((*table)[7].name, "NESTED");
+    EXPECT_EQ((*table)[8].name, "PLAIN");
+}
+
+TEST(ReadCatalog, MalformedXmlKeepsTheEntriesReadSoFar)
+{
+    auto table = empty_table();
+    read_catalog(*table,
+                 write_text_file("broken.xml", "<?xml version=\"1.0\"?><c><game v=\"TR1\"><moveables>"
+                                               "<m ID=\"0\" NAME=\"LARA\"/><m ID=\"1\" NAME=\"WOLF\"/>"
+                                               "<m ID=\"2\" NAME=<<broken/><m ID=\"3\" NAME=\"LATE\"/>"),
+                 1);
+    EXPECT_EQ((*table)[0].name, "LARA");
+    EXPECT_EQ((*table)[1].name, "WOLF");
+    EXPECT_EQ((*table)[2].name, "Moveable Id#2");
+    EXPECT_EQ((*table)[3].name, "Moveable Id#3");
+
+    // A file cut short mid-section.
+    read_catalog(*table, write_text_file("cut.xml", "<c><game v=\"TR1\"><moveables><m ID=\"4\" NAME=\"CUT\"/>"), 1);
+    EXPECT_EQ((*table)[4].name, "CUT");
+    EXPECT_EQ((*table)[0].name, "Moveable Id#0");  // the new read reset it
+}
+
+TEST(ReadCatalog, ConversionErrorsCarryTheMessageAndKeepEarlierEntries)
+{
+    auto table = empty_table();
+    const auto path = write_text_file(
+        "bad-number.xml", catalog_xml({{"TR3", "<m ID=\"1\" NAME=\"KEPT\"/>\n<m NAME=\"LOST\" ID=\"1x\"/>\n"
+                                               "<m ID=\"3\" NAME=\"NOT_REACHED\"/>"}}));
+    try {
+        read_catalog(*table, path, 5);
+        FAIL() << "expected a conversion error";
+    } catch (const conversion_error& e) {
+        EXPECT_STREQ(e.what(), "'1x' is not a valid integer value");
+    }
+    EXPECT_EQ((*table)[1].name, "KEPT");
+    EXPECT_EQ((*table)[3].name, "Moveable Id#3");
+
+    const auto bad_float = write_text_file("bad-float.xml", catalog_xml({{"TR3", "<m ID=\"1\" Y_ADJUST=\"1,5\"/>"}}));
+    try {
+        read_catalog(*table, bad_float, 5);
+        FAIL() << "expected a conversion error";
+    } catch (const conversion_error& e) {
+        EXPECT_STREQ(e.what(), "'1,5' is not a valid floating point value");
+    }
+}
+
+TEST(CatalogValues, Integers)
+{
+    EXPECT_EQ(catalog_integer("0"), 0);
+    EXPECT_EQ(catalog_integer("-12"), -12);
+    EXPECT_EQ(catalog_integer("+7"), 7);
+    EXPECT_EQ(catalog_integer(" 42 "), 42);
+    EXPECT_EQ(catalog_integer("2147483647"), 2147483647);
+    EXPECT_EQ(catalog_integer("-2147483648"), -2147483647 - 1);
+    for (const char* bad : {"", " ", "x", "1.0", "0x10", "12a", "+-1", "++1", "-", "2147483648", "1 2"}) {
+        try {
+            catalog_integer(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const conversion_error& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid integer value");
+        }
+    }
+}
+
+TEST(CatalogValues, FloatingPointNumbers)
+{
+    EXPECT_FLOAT_EQ(catalog_float("1.25"), 1.25f);
+    EXPECT_FLOAT_EQ(catalog_float("-0.5"), -0.5f);
+    EXPECT_FLOAT_EQ(catalog_float("+2"), 2.f);
+    EXPECT_FLOAT_EQ(catalog_float("1e2"), 100.f);
+    EXPECT_FLOAT_EQ(catalog_float(" 3 "), 3.f);
+    for (const char* bad : {"", "abc", "1,5", "1.2.3", "nan", "inf", "-inf", "1e99", "0x1p3", "1.5f"}) {
+        try {
+            catalog_float(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const conversion_error& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelanim
