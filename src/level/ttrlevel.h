@@ -13,6 +13,7 @@
 
 #include "level_records.h"
 #include "sinks.h"
+#include "zfile.h"
 
 namespace kelanim {
 
@@ -134,6 +135,10 @@ public:
     // level held before is left as it was. Input/output errors of the system
     // are thrown as std::system_error.
     std::uint8_t load_level(const std::string& path);
+
+    // Reads a level from bytes already in memory; `path` stands for the file
+    // name the version code is taken from. Same results as load_level.
+    std::uint8_t load_level_from_memory(std::vector<std::uint8_t> bytes, const std::string& path);
 
     // Writes the level to `path` in the layout of its generation (the TR1 to
     // TR3 families take their layout from the new name). The file is replaced
@@ -259,6 +264,7 @@ public:
     void release_buffers();
 
 private:
+    std::uint8_t read_opened(TZFile& file, const std::string& path);
     void progress(int percent) const
     {
         if (gauge) gauge->set_progress(percent);

@@ -57,10 +57,14 @@ void zf_assign(TZFile& f, const std::string& path)
 
 void zf_reset(TZFile& f, std::uint32_t record_size, MessageSink* messages)
 {
+    zf_load_bytes(f, read_whole_file(f.name), record_size, messages);
+}
+
+void zf_load_bytes(TZFile& f, std::vector<std::uint8_t> contents, std::uint32_t record_size, MessageSink* messages)
+{
     f.record_size = record_size;
     f.position = 0;
     f.damaged_container = false;
-    std::vector<std::uint8_t> contents = read_whole_file(f.name);
     if (contents.size() > UINT32_MAX) throw std::runtime_error("The file \"" + f.name + "\" is too large");
 
     f.from_container = contents.size() > 12 && read_u32(contents.data()) == zlib_container_magic;
@@ -190,10 +194,11 @@ std::vector<std::uint8_t> compress_buffer(const std::uint8_t* data, std::size_t 
 }
 
 bool decompress_buffer(const std::uint8_t* packed, std::size_t packed_length,
-                       std::size_t expected_length, std::vector<std::uint8_t>& out)
+                       std::size_t expected_length, std::vector<std::uint8_t>& out, std::size_t limit)
 {
+    expected_length = std::min(expected_length, limit);
     const std::size_t step = std::max<std::size_t>(round_up_256(packed_length), 256);
-    out.assign(expected_length ? expected_length : step, 0);
+    out.assign(std::min(expected_length ? expected_length : step, limit), 0);
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) {
         out.clear();
@@ -207,9 +212,9 @@ bool decompress_buffer(const std::uint8_t* packed, std::size_t packed_length,
     while (true) {
         int rc = inflate(&stream, Z_NO_FLUSH);
         if (rc == Z_STREAM_END) break;
-        if (rc == Z_OK && stream.avail_out == 0) {
+        if (rc == Z_OK && stream.avail_out == 0 && out.size() < limit) {
             std::size_t used = out.size() - stream.avail_out;
-            out.resize(out.size() + step);
+            out.resize(std::min(out.size() + step, limit));
             stream.next_out = out.data() + used;
             stream.avail_out = static_cast<uInt>(out.size() - used);
             continue;

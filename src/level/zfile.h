@@ -37,6 +37,11 @@ void zf_assign(TZFile& f, const std::string& path);
 // std::system_error when the file cannot be read.
 void zf_reset(TZFile& f, std::uint32_t record_size, MessageSink* messages = nullptr);
 
+// Takes bytes already in memory as the file's contents, unpacking a "ZLIB"
+// container as zf_reset does.
+void zf_load_bytes(TZFile& f, std::vector<std::uint8_t> contents, std::uint32_t record_size,
+                   MessageSink* messages = nullptr);
+
 // Starts an empty buffer for writing. The file on disk is not touched until
 // zf_close writes it back.
 void zf_rewrite(TZFile& f, std::uint32_t record_size);
@@ -66,8 +71,10 @@ void write_file_atomically(const std::string& path, const std::uint8_t* data, st
 std::vector<std::uint8_t> compress_buffer(const std::uint8_t* data, std::size_t length);
 
 // Unpacks one zlib stream. `expected_length` 0 means unknown. Returns false on
-// a damaged stream, with `out` holding what was unpacked until then.
+// a damaged stream, or one that would unpack to more than `limit` bytes, with
+// `out` holding what was unpacked until then.
 bool decompress_buffer(const std::uint8_t* packed, std::size_t packed_length,
-                       std::size_t expected_length, std::vector<std::uint8_t>& out);
+                       std::size_t expected_length, std::vector<std::uint8_t>& out,
+                       std::size_t limit = SIZE_MAX);
 
 }  // namespace kelanim
