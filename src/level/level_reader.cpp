@@ -121,7 +121,11 @@ bool LevelReader::read_packed_chunk(std::uint32_t& size, std::uint32_t& packed_s
     in_.read(packed_size);
     std::size_t available = in_.fitting_count(packed_size, 1);
     const std::uint8_t* packed = file_.buffer.data() + in_.pos();
-    bool ok = decompress_buffer(packed, available, 0, out, max_chunk_bytes);
+    // The declared size is a good first guess for the output block, bounded
+    // by the most a zlib stream of this length can unpack to, so a hostile
+    // size word cannot reserve memory the file does not justify.
+    const std::size_t guess = std::min<std::size_t>(size, available * 1032 + 256);
+    bool ok = decompress_buffer(packed, available, guess, out, max_chunk_bytes);
     in_.skip(available);
     size = static_cast<std::uint32_t>(out.size());
     if (!ok) damaged_ = true;

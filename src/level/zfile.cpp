@@ -214,7 +214,9 @@ bool decompress_buffer(const std::uint8_t* packed, std::size_t packed_length,
         if (rc == Z_STREAM_END) break;
         if (rc == Z_OK && stream.avail_out == 0 && out.size() < limit) {
             std::size_t used = out.size() - stream.avail_out;
-            out.resize(std::min(out.size() + step, limit));
+            // Grow geometrically: a well-packed stream must not cost a copy of
+            // everything unpacked so far for every few kilobytes of input.
+            out.resize(std::min(out.size() + std::max(step, out.size() / 2), limit));
             stream.next_out = out.data() + used;
             stream.avail_out = static_cast<uInt>(out.size() - used);
             continue;

@@ -28,8 +28,9 @@ public:
     Bytes& append(const Bytes& more) { return append(more.data_); }
     Bytes& put(const void* p, std::size_t n)
     {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        data_.insert(data_.end(), b, b + n);
+        const std::size_t at = data_.size();
+        data_.resize(at + n);
+        if (n) std::memcpy(data_.data() + at, p, n);
         return *this;
     }
     // Overwrites a 32-bit word already written (for sizes known only later).
