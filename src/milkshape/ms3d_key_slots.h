@@ -1,0 +1,44 @@
+// Per-frame key slots, as both readers build them before fill_keyframes: a
+// joint gets one slot per frame and each key read lands in the slot of its
+// frame number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ms3d_model.h"
+
+namespace kelanim::ms3d_detail {
+
+// Key counts are 16-bit, so a per-frame model has at most this many frames.
+inline constexpr std::int64_t max_slot_frames = 65535;
+// The slots of all joints together (of each kind) that a load may allocate:
+// 128 joints of 32768 frames. Beyond it a file is taken as damaged rather than
+// allowed to exhaust memory.
+inline constexpr std::int64_t max_key_slots = std::int64_t{1} << 22;
+
+// Why `joints` joints of `frames` slots each cannot be held, or empty.
+inline std::string slot_limit_problem(std::int64_t joints, std::int64_t frames)
+{
+    if (frames < 0) return "the frame count " + std::to_string(frames) + " is negative";
+    if (frames > max_slot_frames)
+        return "the frame count " + std::to_string(frames) + " is more than a joint can hold keys for (" +
+               std::to_string(max_slot_frames) + ")";
+    if (joints * frames > max_key_slots)
+        return std::to_string(joints) + " joints of " + std::to_string(frames) +
+               " frames are too many keys to fill";
+    return {};
+}
+
+// Puts `key` in the slot of `frame` (1-based): frames below 1 go to the
+// first slot; a frame past the last slot (or not a number) has no slot and
+// the key is dropped.
+inline void put_key_in_slot(std::vector<MS3D_Keyframe>& slots, long double frame, const MS3D_Keyframe& key)
+{
+    if (!(frame <= static_cast<long double>(slots.size()))) return;
+    if (frame < 1) frame = 1;
+    slots[static_cast<std::size_t>(frame) - 1] = key;
+}
+
+}  // namespace kelanim::ms3d_detail
