@@ -1,0 +1,174 @@
+// The main window: the level's moveables and static meshes, the selected
+// animation and keyframe, the 3D viewport, playback, the editing of bounding
+// boxes and animation parameters, Save As and the recent-files list.
+//
+// The window owns the level and everything derived from it. The selection is
+// not kept anywhere else: it is read from the controls whenever it is needed.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+#include "catalog/catalog.h"
+#include "geometry/mesh_list.h"
+#include "level/ttrlevel.h"
+#include "render/scene_selection.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace kelanim {
+
+class TMostRecentFiles;
+class TSpinEdit;
+class TTimer;
+class LevelViewport;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Design size of the window; below it the layout does not follow resizes.
+    static constexpr int design_width = 1016;
+    static constexpr int design_height = 752;
+    static constexpr char caption_prefix[] = "Kelanim By Brennick - ";
+    static constexpr char level_filter[] = "Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)";
+
+    // `recent_files_ini` is where the recent-files list is kept: a bare name
+    // lies beside the program.
+    explicit TForm1(const QString& recent_files_ini = QStringLiteral("MostRecentFiles.ini"),
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The open flow: reads the level at `name` and lists it. A file that
+    // cannot be read leaves the level that was open as it was.
+    void OpenLevel(const QString& name);
+    // Writes the level to `name` (the Save As command without its dialog).
+    void SaveLevelAs(const QString& name);
+
+    // Handlers, public so that tests can drive the window as a user would.
+    void Open1Click();
+    void SaveAs1Click();
+    void Exit1Click();
+    void ExporttoMS3d1Click();
+    void ImportFromMS3d1Click();
+    void About2Click();
+    void ListBox1Click();
+    void ListBox2Click();
+    void ListBox1Enter();
+    void ListBox2Enter();
+    void ComboBox1Change();
+    void SpinEdit1Change();
+    void SpinEditBoxChange(int field);  // SpinEdit2Change ... SpinEdit7Change, field 0 to 5
+    void CheckBox1Click();
+    void Button1Click();
+    void Button2Click();
+    void SpeedButton1Click();
+    void Timer1Timer();
+    void IgnoreTranslation1Click();
+    void FixRootYposition1Click();
+    void ShowKeyframeBox();
+    void ArrangeControls();
+
+    // What the viewport is asked to show, read from the controls.
+    SceneSelection selection() const;
+    void refresh_viewport();
+
+    const Ttrlevel& level() const { return *level_; }
+    Ttrlevel& level() { return *level_; }
+    const Tmesh_list& meshes() const { return *meshes_; }
+    const catalog_table& catalog() const { return *catalog_; }
+    TMostRecentFiles& recent_files() { return *MostRecentFiles1; }
+    int view_mode() const { return ViewMode; }
+    int frame_rate() const { return frame_rate_; }
+    bool filling_box() const { return FillingBox; }
+    bool playing() const;
+    LevelViewport* viewport() const { return viewport_; }
+
+    // Controls, named as on the form.
+    QLabel* Label1;
+    QComboBox* ComboBox1;
+    QLabel* Label2;
+    TSpinEdit* SpinEdit1;
+    QLabel* Label3;
+    QPushButton* SpeedButton1;
+    QProgressBar* Gauge1;
+    QListWidget* ListBox1;
+    QListWidget* ListBox2;
+    QLabel* Label7;
+    QLabel* Label4;
+    QLabel* Label8;
+    QLabel* Label5;
+    QGroupBox* GroupBox1;
+    QCheckBox* CheckBox1;
+    std::array<TSpinEdit*, 6> box_fields;  // SpinEdit2 to SpinEdit7
+    QPushButton* Button1;
+    QGroupBox* GroupBox2;
+    TSpinEdit* SpinEdit8;
+    TSpinEdit* SpinEdit9;
+    TSpinEdit* SpinEdit10;
+    TSpinEdit* SpinEdit11;
+    QPushButton* Button2;
+    QWidget* Panel1;
+    TTimer* Timer1;
+
+    QMenu* File1;
+    QAction* Open1;
+    QAction* SaveAs1;
+    QAction* ExporttoMS3d1;
+    QAction* ImportFromMS3d1;
+    QAction* Exit1;
+    QMenu* Edit1;
+    QAction* ExportbyBones1;
+    QAction* ExportbyTexture1;
+    QAction* IgnoreTranslation1;
+    QAction* FixRootYposition1;
+    QMenu* About1;
+    QAction* About2;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Gauge;
+    class LevelMessages;
+
+    void FormCreate(const QString& recent_files_ini);
+    void create_controls();
+    void create_menus();
+    void create_viewport();
+    void connect_handlers();
+    void fill_lists();
+    void load_textures();
+    void set_caption(const QString& path);
+    void start_timer_if_playing();
+
+    std::unique_ptr<Ttrlevel> level_;
+    std::unique_ptr<Tmesh_list> meshes_;
+    std::unique_ptr<catalog_table> catalog_;
+    std::unique_ptr<Gauge> gauge_;
+    std::unique_ptr<LevelMessages> level_messages_;
+    std::unique_ptr<TMostRecentFiles> MostRecentFiles1;
+    LevelViewport* viewport_ = nullptr;
+    QString open_dialog_name_;  // the name the open dialog last gave
+    QString open_level_name_;   // the file the level was last opened from or saved to
+
+    int ViewMode = view_moveable;
+    bool FillingBox = false;
+    int frame_rate_ = 0;
+};
+
+}  // namespace kelanim
