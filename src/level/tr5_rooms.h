@@ -17,7 +17,10 @@ void read_tr5_room(LevelStream& in, troom& room);
 // Writes one room at the current position (the end of the data).
 void write_tr5_room(TZFile& out, troom& room);
 
-// Rebuilds the room's common vertex and face arrays from its layers.
-void merge_tr5_layers(troom& room);
+// Rebuilds the room's common vertex and face arrays from its layers. Returns
+// false when the room is damaged: a face named a vertex its layer does not
+// have, or the room needed more than 65535 vertices or faces of a kind; what
+// could not be kept is left out.
+bool merge_tr5_layers(troom& room);
 
 }  // namespace kelanim

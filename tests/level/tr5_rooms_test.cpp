@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "level/tr5_rooms.h"
+#include "realdata.h"
+#include "synthetic_tr5.h"
+
+using namespace kelanim;
+using namespace kelanim::test;
+
+namespace {
+
+TZFile memory_file(const std::vector<std::uint8_t>& bytes)
+{
+    TZFile f;
+    f.buffer = bytes;
+    f.size = static_cast<std::uint32_t>(bytes.size());
+    return f;
+}
+
+struct ReadRoom {
+    troom room;
+    bool ended_early = false;
+    std::uint32_t end_position = 0;
+};
+
+ReadRoom read_room(const std::vector<std::uint8_t>& bytes)
+{
+    TZFile f = memory_file(bytes);
+    LevelStream in(f);
+    ReadRoom r;
+    read_tr5_room(in, r.room);
+    r.ended_early = in.ended_early();
+    r.end_position = in.pos();
+    return r;
+}
+
+std::vector<std::uint8_t> written(troom& room)
+{
+    TZFile out;
+    zf_rewrite(out, 1);
+    write_tr5_room(out, room);
+    return {out.buffer.begin(), out.buffer.begin() + out.size};
+}
+
+std::uint32_t u32_at(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    std::uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+std::uint16_t u16_at(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    std::uint16_t v;
+    std::memcpy(&v, b.data() + at, 2);
+    return v;
+}
+
+// Every face names a merged vertex and the counts agree with the arrays.
+void expect_consistent(const troom& room)
+{
+    ASSERT_EQ(room.vertices.size(), room.num_vertices);
+    ASSERT_EQ(room.vertices_tr1.size(), room.num_vertices);
+    ASSERT_EQ(room.tr5_vertices.size(), room.num_vertices);
+    ASSERT_EQ(room.rectangles.size(), room.num_rectangles);
+    ASSERT_EQ(room.tr5_rectangles.size(), room.num_rectangles);
+    ASSERT_EQ(room.triangles.size(), room.num_triangles);
+    ASSERT_EQ(room.tr5_triangles.size(), room.num_triangles);
+    ASSERT_EQ(room.lights_tr5.size(), room.num_lights);
+    ASSERT_EQ(room.records36.size(), room.num_records36);
+    ASSERT_EQ(room.portals.size(), room.num_portals);
+    ASSERT_EQ(room.statics.size(), room.num_static_meshes);
+    ASSERT_EQ(room.sectors.size(), std::size_t{room.num_z_sectors} * room.num_x_sectors);
+    for (const tface4& f : room.rectangles)
+        for (std::uint16_t v : f.vertices) ASSERT_LT(v, room.num_vertices);
+    for (const tface3& f : room.triangles)
+        for (std::uint16_t v : f.vertices) ASSERT_LT(v, room.num_vertices);
+}
+
+// Offsets of the written room form, counted from the start of the room.
+constexpr std::size_t written_lights_at = 216;
+
+}  // namespace
+
+TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
+{
+    Tr5RoomSpec spec = two_layer_room();
+    ReadRoom r = read_room(tr5_room(spec).data());
+    const troom& room = r.room;
+    EXPECT_FALSE(r.ended_early);
+    EXPECT_EQ(room.tr5_unread_bytes, 0);
+    ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
+
+    // Four corners of the first layer plus two new vertices of the second.
+    ASSERT_EQ(room.num_vertices, 6);
+    EXPECT_EQ(room.vertices[2].x, 1024);
+    EXPECT_EQ(room.vertices[2].z, 1024);
+    EXPECT_EQ(room.vertices[4].x, 2048);
+    EXPECT_EQ(room.vertices[4].y, -512);
+    EXPECT_EQ(room.vertices_tr1[4].y, -512);
+    // The later duplicate overwrote the shared vertex's file data and colour.
+    EXPECT_FLOAT_EQ(room.tr5_vertices[2].x, 1024.75f);
+    EXPECT_EQ(room.tr5_vertices[2].raw[0], 0xC0);
+    EXPECT_EQ(room.vertices[2].colour, (0xC0 >> 3) << 10 | (0xC0 >> 3) << 5 | (0xC0 >> 3));
+    EXPECT_EQ(room.vertices[0].colour, (0x40 >> 3) << 10 | (0x40 >> 3) << 5 | (0x40 >> 3));
+
+    // Faces of the second layer name the merged vertices.
+    ASSERT_EQ(room.num_rectangles, 2);
+    EXPECT_EQ(room.rectangles[0].vertices, (std::array<std::uint16_t, 4>{0, 1, 2, 3}));
+    EXPECT_EQ(room.rectangles[1].vertices, (std::array<std::uint16_t, 4>{2, 4, 5, 2}));
+    EXPECT_EQ(room.tr5_rectangles[1].extra, 0xE4);
+    ASSERT_EQ(room.num_triangles, 2);
+    EXPECT_EQ(room.triangles[1].vertices, (std::array<std::uint16_t, 3>{2, 4, 5}));
+    EXPECT_EQ(room.tr5_triangles[1].face.texture, 1);  // the second layer's own texture numbering
+    EXPECT_EQ(room.num_sprites, 0);
+
+    // The header fields that are kept.
+    EXPECT_EQ(room.num_layers, 2u);
+    EXPECT_EQ(room.x, 1024);
+    EXPECT_EQ(room.tr5_y, -7);
+    EXPECT_EQ(room.y_top, -3072);
+    EXPECT_EQ(room.room_colour, 0xFF405060u);
+    EXPECT_EQ(room.tr5_water_words[2], 0xA3u);
+    EXPECT_EQ(room.flags[1], 0x02);
+    EXPECT_EQ(room.tr5_header_word[0], 0x03);
+    EXPECT_EQ(room.tr5_null_marker, 0x12345678u);
+    EXPECT_EQ(room.tr5_offsets[4], 0x55u);
+    EXPECT_EQ(room.lights_tr5[0].bytes[0], 0x60);
+    EXPECT_EQ(room.sectors[5].bytes[0], 0x85);
+    EXPECT_EQ(room.statics[0].bytes[19], 0xA0);
+
+    // The first layer's header now describes a layer holding the whole room.
+    const ttr5_layer_header& header = room.layer_headers[0];
+    EXPECT_EQ(header.layer_word1, 0);
+    float y_top, x_extent;
+    std::memcpy(&y_top, header.raw.data() + 10, 4);
+    std::memcpy(&x_extent, header.raw.data() + 18, 4);
+    EXPECT_FLOAT_EQ(y_top, -3072.0f);
+    EXPECT_FLOAT_EQ(x_extent, 3 * 1024.0f);
+    EXPECT_EQ(room.layer_headers[1].layer_word1, 0x701);  // other layers stay as read
+}
+
+TEST(Tr5Room, OddAndEvenTriangleCountsReadTheirAlignmentBytes)
+{
+    for (std::size_t second_layer_triangles : {0u, 1u, 2u}) {
+        SCOPED_TRACE(second_layer_triangles);
+        Tr5RoomSpec spec = two_layer_room(second_layer_triangles);
+        ReadRoom r = read_room(tr5_room(spec).data());
+        EXPECT_FALSE(r.ended_early);
+        EXPECT_EQ(r.room.tr5_unread_bytes, 0);
+        EXPECT_EQ(r.room.num_triangles, 1 + second_layer_triangles);
+        ASSERT_EQ(r.room.num_vertices, 6);
+        EXPECT_EQ(r.room.vertices[5].x, 2048);  // the vertices were found after the alignment bytes
+    }
+}
+
+TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
+{
+    Tr5RoomSpec spec = two_layer_room();
+    spec.tail_bytes = 10;
+    Bytes bytes = tr5_room(spec);
+    ReadRoom r = read_room(bytes.data());
+    EXPECT_EQ(r.room.tr5_unread_bytes, 10);
+    EXPECT_EQ(r.end_position, bytes.size());
+
+    // A declared size that ends inside the vertices: the counts are cut at
+    // the room's end, the room is damaged, and reading goes on from there.
+    spec.tail_bytes = 0;
+    spec.size_adjust = -30;
+    bytes = tr5_room(spec);
+    bytes.fill(100, 0x42);  // the next room's bytes
+    r = read_room(bytes.data());
+    EXPECT_TRUE(r.ended_early);
+    EXPECT_EQ(r.end_position, bytes.size() - 100 - 30);
+    ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+
+    // A size that ends inside the fixed header gives a negative count.
+    spec.size_adjust = -static_cast<std::int64_t>(tr5_room(spec).size()) + 8 + 100;
+    bytes = tr5_room(spec);
+    r = read_room(bytes.data());
+    EXPECT_EQ(r.end_position, 108u);
+    EXPECT_LT(r.room.tr5_unread_bytes, 0);
+    EXPECT_EQ(r.room.tr5_unread_bytes, 108 - (216 + 2 + 2));  // the header, the portal count and its filler
+}
+
+TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
+{
+    for (std::size_t second_layer_triangles : {0u, 1u}) {
+        SCOPED_TRACE(second_layer_triangles);
+        ReadRoom r = read_room(tr5_room(two_layer_room(second_layer_triangles)).data());
+        std::vector<std::uint8_t> out = written(r.room);
+        const std::size_t triangles = r.room.num_triangles;
+
+        EXPECT_EQ(std::memcmp(out.data(), "XELA", 4), 0);
+        EXPECT_EQ(u32_at(out, 4), out.size() - 8);  // room data size
+        for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(out[80 + i], 0xFF);
+        EXPECT_EQ(u32_at(out, 156), 88u);  // the light data size
+        EXPECT_EQ(u32_at(out, 176), 1u);  // one layer
+
+        const std::size_t sectors_at = 88 + 36;
+        EXPECT_EQ(u32_at(out, 16), sectors_at);
+        EXPECT_EQ(u32_at(out, 12), sectors_at + 6 * 8);
+        const std::size_t portals_end = sectors_at + 6 * 8 + 2 + 32 + 2;
+        EXPECT_EQ(u32_at(out, 24), portals_end);
+        EXPECT_EQ(u16_at(out, written_lights_at + portals_end - 2), 0xCDCD);
+        const std::size_t layer_at = portals_end + 20;
+        EXPECT_EQ(u32_at(out, 180), layer_at);
+        EXPECT_EQ(u32_at(out, 188), layer_at + 56);
+        EXPECT_EQ(u32_at(out, 192), layer_at + 56);
+        const std::size_t vertices_at = layer_at + 56 + 2 * 12 + triangles * 10 + (triangles % 2 ? 2 : 0);
+        EXPECT_EQ(u32_at(out, 184), vertices_at);
+        EXPECT_EQ(u32_at(out, 196), 6 * 28u + 2);
+        EXPECT_EQ(out.size(), written_lights_at + vertices_at + 6 * 28 + 2);
+        if (triangles % 2) {
+            EXPECT_EQ(u16_at(out, written_lights_at + vertices_at - 2), 0xCDCD);
+        }
+        EXPECT_EQ(u16_at(out, out.size() - 2), 0xCDCD);
+
+        // The layer header: merged counts and the rewritten first header.
+        EXPECT_EQ(u32_at(out, written_lights_at + layer_at), 6u);
+        EXPECT_EQ(u16_at(out, written_lights_at + layer_at + 6), 2);
+        EXPECT_EQ(u16_at(out, written_lights_at + layer_at + 8), triangles);
+
+        // Read again, it is the same room, and writes the same bytes.
+        ReadRoom again = read_room(out);
+        EXPECT_FALSE(again.ended_early);
+        EXPECT_EQ(again.room.tr5_unread_bytes, 2);  // the two closing bytes
+        EXPECT_EQ(again.room.num_vertices, 6);
+        EXPECT_EQ(again.room.rectangles[1].vertices, r.room.rectangles[1].vertices);
+        EXPECT_EQ(written(again.room), out);
+    }
+}
+
+TEST(Tr5Room, RoomWithoutLayersWritesOneEmptyLayer)
+{
+    Tr5RoomSpec spec;
+    spec.num_lights = 0;
+    spec.num_records36 = 0;
+    spec.num_portals = 0;
+    spec.num_statics = 0;
+    spec.z_sectors = spec.x_sectors = 1;
+    ReadRoom r = read_room(tr5_room(spec).data());
+    EXPECT_FALSE(r.ended_early);
+    EXPECT_EQ(r.room.num_layers, 0u);
+    EXPECT_EQ(r.room.num_vertices, 0);
+
+    std::vector<std::uint8_t> out = written(r.room);
+    const std::size_t layer_at = written_lights_at + 8 + 2 + 2;
+    EXPECT_EQ(u32_at(out, 176), 1u);
+    ASSERT_EQ(out.size(), layer_at + 56 + 2);
+    for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(out[layer_at + i], 0) << i;  // no vertices, no faces
+    // The layer spans the room, like the first layer of a merged room.
+    float x_extent;
+    std::memcpy(&x_extent, out.data() + layer_at + 10 + 18, 4);
+    EXPECT_FLOAT_EQ(x_extent, 1024.0f);
+    EXPECT_EQ(u16_at(out, layer_at + 56), 0xCDCD);
+    EXPECT_EQ(u32_at(out, 196), 2u);
+    ReadRoom again = read_room(out);
+    EXPECT_EQ(written(again.room), out);
+}
+
+TEST(Tr5Room, FacesNamingNoVertexOfTheirLayerAreLeftOut)
+{
+    Tr5RoomSpec spec = two_layer_room();
+    spec.layers[1].triangles.push_back({0, 1, 3});  // the layer has three vertices
+    ReadRoom r = read_room(tr5_room(spec).data());
+    EXPECT_TRUE(r.ended_early);
+    EXPECT_EQ(r.room.num_triangles, 2);
+    ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+}
+
+TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
+{
+    troom room;
+    room.layers.resize(2);
+    // 70000 distinct positions, far beyond the 3000 the old program kept.
+    for (int i = 0; i < 70000; ++i)
+        room.layers[i / 40000].vertices.push_back(
+            ttr5_vertex{static_cast<float>(i % 256), static_cast<float>(i / 256), 7.0f, {}, 0});
+    room.layers[0].triangles.push_back({{{0, 39999, 3000}, 5}, 0});
+    room.layers[1].triangles.push_back({{{0, 25534, 25535}, 6}, 0});  // 65534 kept, 65535 not
+    room.layers[1].rectangles.push_back({{{0, 1, 2, 3}, 7}, 0});
+
+    EXPECT_FALSE(merge_tr5_layers(room));
+    EXPECT_EQ(room.num_vertices, 65535);
+    EXPECT_EQ(room.vertices[65534].x, 65534 % 256);
+    ASSERT_EQ(room.num_triangles, 1);
+    EXPECT_EQ(room.triangles[0].vertices, (std::array<std::uint16_t, 3>{0, 39999, 3000}));
+    ASSERT_EQ(room.num_rectangles, 1);
+    EXPECT_EQ(room.rectangles[0].vertices, (std::array<std::uint16_t, 4>{40000, 40001, 40002, 40003}));
+    ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
+
+    // A room within the limit merges completely.
+    room.layers[1].vertices.resize(1000);
+    room.layers[1].triangles.clear();
+    EXPECT_TRUE(merge_tr5_layers(room));
+    EXPECT_EQ(room.num_vertices, 41000);
+}
+
+TEST(Tr5Room, TruncatedAtEveryOffsetStaysConsistent)
+{
+    Bytes bytes = tr5_room(two_layer_room(2));
+    const std::vector<std::uint8_t>& full = bytes.data();
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::vector<std::uint8_t> part(full.begin(), full.begin() + cut);
+        ReadRoom r = read_room(part);
+        EXPECT_TRUE(r.ended_early);
+        EXPECT_LE(r.end_position, cut);
+        ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+        std::vector<std::uint8_t> out = written(r.room);  // never reads past an array
+        EXPECT_EQ(u32_at(out, 4), out.size() - 8);
+    }
+}
+
+TEST(Tr5Room, SpoiledBytesNeverBreakTheRoom)
+{
+    Bytes bytes = tr5_room(two_layer_room(2));
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::uint8_t> spoiled = bytes.data();
+        for (int k = 0; k < 6; ++k) spoiled[random() % spoiled.size()] = static_cast<std::uint8_t>(random());
+        ReadRoom r = read_room(spoiled);
+        EXPECT_LE(r.end_position, spoiled.size());
+        ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+    }
+}
+
+TEST(Tr5Level, ReadsRoomsBodyAndSamples)
+{
+    std::vector<Bytes> rooms = {tr5_room(two_layer_room(0)), tr5_room(Tr5RoomSpec{})};
+    Bytes file = synthetic_tr5_level(rooms);
+    std::filesystem::path path = output_dir("tr5") / "level.trc";
+    file.save(path);
+
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(path), load_ok);
+    EXPECT_EQ(level.version_code, code_tr5);
+    EXPECT_FALSE(level.truncated);
+    ASSERT_EQ(level.num_rooms, 2);
+    EXPECT_EQ(level.rooms[0].num_vertices, 6);
+    EXPECT_EQ(level.rooms[0].num_triangles, 1);
+    EXPECT_EQ(level.rooms[1].num_vertices, 0);
+    EXPECT_EQ(level.tr5_header[1], 0xF1);
+    EXPECT_EQ(level.num_moveables, SyntheticFacts::num_moveables);
+    EXPECT_EQ(level.moveables[1].tr5_filler, 0xCDCD);
+    EXPECT_EQ(level.num_sample_indices, SyntheticFacts::num_sample_indices);
+    EXPECT_EQ(level.sound_map.size(), 900u);
+    EXPECT_EQ(level.num_samples, 3u);
+    EXPECT_EQ(std::string(level.samples.begin(), level.samples.end()), "TR5 SAMPLE DATA");
+}
+
+TEST(RealLevels, Tr5RoomsHoldPlausibleGeometry)
+{
+    KELANIM_REQUIRE_REALDATA();
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(real_level("tr5.trc")), load_ok);
+    EXPECT_EQ(level.version_code, code_tr5);
+    EXPECT_FALSE(level.truncated);
+    ASSERT_GT(level.num_rooms, 0);
+    for (const troom& room : level.rooms) {
+        ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
+        EXPECT_GT(room.num_vertices, 0);
+        EXPECT_GT(room.num_rectangles + room.num_triangles, 0);
+        EXPECT_EQ(room.tr5_unread_bytes, 0);
+        EXPECT_EQ(room.tr5_face_counts[3], room.num_lights * 88u);
+    }
+}
