@@ -45,19 +45,15 @@ public:
     {
         out.clear();
         if (count <= 0) return;
-        std::uint32_t fit = remaining() / file_size;
-        if (std::uint32_t(count) > fit) {
-            run_out();
-        } else {
-            fit = std::uint32_t(count);
-        }
+        const std::uint32_t fit = std::min(std::uint32_t(count), remaining() / file_size);
         out.resize(fit);
-        if (file_size == sizeof(T)) {
+        if (fit > 0 && file_size == sizeof(T)) {
             std::memcpy(out.data(), bytes_ + pos_, std::size_t(fit) * file_size);
         } else {
             for (std::uint32_t i = 0; i < fit; ++i) std::memcpy(&out[i], bytes_ + pos_ + i * file_size, file_size);
         }
         pos_ += fit * file_size;
+        if (fit < std::uint32_t(count)) run_out();
     }
 
     void skip(std::uint32_t n) { pos_ += std::min(n, remaining()); }

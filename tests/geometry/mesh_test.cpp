@@ -1,0 +1,348 @@
+#include "geometry/mesh_list.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "byte_builder.h"
+#include "realdata.h"
+
+namespace kelanim {
+namespace {
+
+using test::Bytes;
+
+// Puts mesh bytes into a level of the given generation, with mesh pointers.
+void set_mesh_data(Ttrlevel& level, std::int32_t code, const Bytes& bytes, std::vector<std::uint32_t> pointers)
+{
+    level.version_code = code;
+    std::vector<std::uint8_t> raw = bytes.data();
+    if (raw.size() % 2) raw.push_back(0);
+    level.mesh_data.assign(raw.size() / 2, 0);
+    std::memcpy(level.mesh_data.data(), raw.data(), raw.size());
+    level.num_mesh_data = std::uint32_t(level.mesh_data.size());
+    level.mesh_pointers = std::move(pointers);
+    level.num_mesh_pointers = std::uint32_t(level.mesh_pointers.size());
+}
+
+// A mesh header: centre, radius; then the vertex list.
+Bytes& header(Bytes& b, std::vector<std::array<std::int16_t, 3>> vertices = {})
+{
+    b.i16(1).i16(2).i16(3).i32(99).i16(std::int16_t(vertices.size()));
+    for (const auto& v : vertices) b.i16(v[0]).i16(v[1]).i16(v[2]);
+    return b;
+}
+
+// A mesh with nothing in it (all counts 0) in the layout of `code`.
+Bytes& empty_mesh(Bytes& b, std::int32_t code)
+{
+    header(b).i16(0).i16(0).i16(0);
+    if (code < code_tr4) b.i16(0).i16(0);
+    return b;
+}
+
+TEST(MeshDecoding, EmptyMeshesArePaddedToFourBytes)
+{
+    for (std::int32_t code : {code_tr1, code_tr2, code_tr4, code_tr5}) {
+        SCOPED_TRACE(code);
+        Bytes b;
+        empty_mesh(b, code);
+        const std::uint32_t first_length = std::uint32_t(b.size());
+        EXPECT_EQ(first_length, code >= code_tr4 ? 18u : 22u);
+        b.u16(0xEEEE);  // padding
+        empty_mesh(b, code);
+        b.u16(0xEEEE);
+
+        Ttrlevel level;
+        set_mesh_data(level, code, b, {0, 24, first_length + 2});
+        Tmesh_list list;
+        list.decode_meshes(level);
+        ASSERT_EQ(list.count, 2);
+        EXPECT_EQ(list.meshes[1].data_offset, first_length + 2);
+        EXPECT_EQ(list.meshes[1].data_offset % 4, 0u);
+        EXPECT_EQ(list.meshes[0].coll_radius, 99);
+        EXPECT_EQ(list.meshes[0].centre, (std::array<std::int16_t, 3>{1, 2, 3}));
+        EXPECT_FALSE(list.meshes[1].cut_short);
+        // Without faces the bounds stay at their start values, half a unit off centre.
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_EQ(list.meshes[0].bounds_min[axis], 2144883647.0);
+            EXPECT_EQ(list.meshes[0].bounds_max[axis], -2144883648.0);
+            EXPECT_EQ(list.meshes[0].centre_shift[axis], 0.5);
+        }
+        // Pointer 24 matches nothing in the TR4 layout (meshes at 0 and 20).
+        EXPECT_EQ(list.mesh_index, (std::vector<std::uint32_t>{0, code >= code_tr4 ? 0u : 1u, 1}));
+        EXPECT_EQ(list.num_unmatched_pointers, code >= code_tr4 ? 1 : 0);
+    }
+}
+
+TEST(MeshDecoding, FacesInTheRecordsOfEachGeneration)
+{
+    const std::vector<std::array<std::int16_t, 3>> square = {{0, 0, 0}, {100, 0, 0}, {100, -200, 0}, {0, -200, 300}};
+    for (std::int32_t code : {code_tr2, code_tr4}) {
+        SCOPED_TRACE(code);
+        const bool tr4 = code >= code_tr4;
+        Bytes b;
+        header(b, square).i16(2).i16(7).i16(8).i16(9).i16(10).i16(11).i16(12);  // two normals
+        b.i16(1).u16(0).u16(1).u16(2).u16(3).u16(0x8005);                        // textured rectangle
+        if (tr4) b.u16(0x0042);
+        b.i16(1).u16(3).u16(2).u16(1).u16(6);  // textured triangle
+        if (tr4) b.u16(0x0043);
+        if (!tr4) {
+            b.i16(1).u16(1).u16(2).u16(3).u16(0).u16(0x1234);  // coloured rectangle
+            b.i16(2).u16(0).u16(1).u16(2).u16(0x56).u16(1).u16(2).u16(3).u16(0x78);
+        }
+        Ttrlevel level;
+        set_mesh_data(level, code, b, {0});
+        Tmesh_list list;
+        list.decode_meshes(level);
+        ASSERT_EQ(list.count, 1);
+        const tmesh& m = list.meshes[0];
+        EXPECT_EQ(m.num_vertices, 4);
+        EXPECT_EQ(m.vertices[2].y, -200);
+        EXPECT_EQ(m.num_normals, 2);
+        EXPECT_EQ(m.normals[1].z, 12);
+        EXPECT_TRUE(m.lights.empty());
+        ASSERT_EQ(m.num_textured_rects, 1);
+        EXPECT_EQ(m.textured_rects[0].vertices, (std::array<std::uint16_t, 4>{0, 1, 2, 3}));
+        EXPECT_EQ(m.textured_rects[0].texture, 0x8005);
+        EXPECT_EQ(m.textured_rects[0].effects, tr4 ? 0x42 : 0);
+        ASSERT_EQ(m.num_textured_tris, 1);
+        EXPECT_EQ(m.textured_tris[0].texture, 6);
+        EXPECT_EQ(m.textured_tris[0].effects, tr4 ? 0x43 : 0);
+        EXPECT_EQ(m.num_coloured_rects, tr4 ? 0 : 1);
+        EXPECT_EQ(m.num_coloured_tris, tr4 ? 0 : 2);
+        if (!tr4) {
+            EXPECT_EQ(m.coloured_tris[1].texture, 0x78);
+        }
+        EXPECT_EQ(std::size_t(m.num_coloured_tris), m.coloured_tris.size());
+
+        // View coordinates: x / 100, -y / 100, -z / 100.
+        EXPECT_DOUBLE_EQ(m.bounds_min[0], 0.0);
+        EXPECT_DOUBLE_EQ(m.bounds_max[0], 1.0);
+        EXPECT_DOUBLE_EQ(m.bounds_min[1], 0.0);
+        EXPECT_DOUBLE_EQ(m.bounds_max[1], 2.0);
+        EXPECT_DOUBLE_EQ(m.bounds_min[2], -3.0);
+        EXPECT_DOUBLE_EQ(m.bounds_max[2], 0.0);
+        EXPECT_DOUBLE_EQ(m.centre_shift[0], -0.5);
+        EXPECT_DOUBLE_EQ(m.centre_shift[1], -1.0);
+        EXPECT_DOUBLE_EQ(m.centre_shift[2], 1.5);
+    }
+}
+
+TEST(MeshDecoding, BoundsCountOnlyVerticesThatFacesUse)
+{
+    Bytes b;
+    header(b, {{-500, 0, 0}, {0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {900, 0, 0}}).i16(0);
+    b.i16(0).i16(1).u16(1).u16(2).u16(3).u16(0).i16(0).i16(0);
+    Ttrlevel level;
+    set_mesh_data(level, code_tr3, b, {0});
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 1);
+    EXPECT_DOUBLE_EQ(list.meshes[0].bounds_min[0], 0.0);
+    EXPECT_NEAR(list.meshes[0].bounds_max[0], 0.2, 1e-7);  // single precision, as the viewport holds it
+}
+
+TEST(MeshDecoding, NegativeNormalCountHoldsLightValues)
+{
+    Bytes b;
+    header(b, {{0, 0, 0}}).i16(-3).i16(100).i16(8191).i16(-1);
+    b.i16(0).i16(0).i16(0).i16(0);
+    Ttrlevel level;
+    set_mesh_data(level, code_tr2, b, {0});
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 1);
+    const tmesh& m = list.meshes[0];
+    EXPECT_EQ(m.num_normals, -3);
+    EXPECT_TRUE(m.normals.empty());
+    EXPECT_EQ(m.lights, (std::vector<std::int16_t>{100, 8191, -1}));
+    EXPECT_FALSE(m.cut_short);
+}
+
+TEST(MeshDecoding, NegativeCountsAreEmptyLists)
+{
+    Bytes b;
+    b.i16(0).i16(0).i16(0).i32(0).i16(-5);  // negative vertex count
+    b.i16(0).i16(-2).i16(-1).i16(0).i16(0);
+    Ttrlevel level;
+    set_mesh_data(level, code_tr2, b, {0});
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 1);
+    EXPECT_EQ(list.meshes[0].num_vertices, 0);
+    EXPECT_EQ(list.meshes[0].num_textured_rects, 0);
+    EXPECT_EQ(list.meshes[0].num_textured_tris, 0);
+    EXPECT_FALSE(list.meshes[0].cut_short);
+}
+
+TEST(MeshDecoding, FacesNamingMissingVerticesAreLeftOut)
+{
+    Bytes b;
+    header(b, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}}).i16(0);
+    b.i16(1).u16(0).u16(1).u16(2).u16(3).u16(0);  // corner 3 does not exist
+    b.i16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(60000).u16(0);
+    b.i16(0).i16(0);
+    Ttrlevel level;
+    set_mesh_data(level, code_tr2, b, {0});
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 1);
+    const tmesh& m = list.meshes[0];
+    EXPECT_EQ(m.num_textured_rects, 0);
+    EXPECT_EQ(m.num_textured_tris, 1);
+    EXPECT_EQ(m.num_dropped_faces, 2);
+    EXPECT_DOUBLE_EQ(m.bounds_max[0], 1.0);
+}
+
+TEST(MeshDecoding, AMeshRunningPastTheEndIsCutShort)
+{
+    Bytes b;
+    empty_mesh(b, code_tr4).u16(0);
+    header(b, {{5, 5, 5}}).i16(30000);  // claims 30000 normals, holds two
+    b.i16(1).i16(2).i16(3).i16(4).i16(5).i16(6);
+    Ttrlevel level;
+    set_mesh_data(level, code_tr4, b, {0, 20});
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 2);
+    const tmesh& m = list.meshes[1];
+    EXPECT_TRUE(m.cut_short);
+    EXPECT_EQ(m.num_vertices, 1);
+    EXPECT_EQ(m.num_normals, 2);
+    EXPECT_EQ(m.normals.size(), 2u);
+    EXPECT_EQ(m.num_textured_rects, 0);
+    EXPECT_EQ(list.mesh_index, (std::vector<std::uint32_t>{0, 1}));
+
+    // A count word larger than the array it claims to describe changes nothing.
+    level.num_mesh_data = 1u << 30;
+    list.decode_meshes(level);
+    EXPECT_EQ(list.count, 2);
+}
+
+TEST(MeshDecoding, GarbageAlwaysEndsWithConsistentMeshes)
+{
+    std::mt19937 random(1234);
+    for (std::int32_t code : {code_tr1, code_tr3, code_tr4, code_tr5}) {
+        for (int round = 0; round < 40; ++round) {
+            Bytes b;
+            const int words = 1 + int(random() % 600);
+            for (int w = 0; w < words; ++w) b.u16(std::uint16_t(random() % 8 == 0 ? random() : random() % 12));
+            Ttrlevel level;
+            set_mesh_data(level, code, b, {0, 4, 7, 1u << 31});
+            Tmesh_list list;
+            list.decode_meshes(level);
+            ASSERT_EQ(std::size_t(list.count), list.meshes.size());
+            std::uint32_t previous_offset = 0;
+            for (const tmesh& m : list.meshes) {
+                EXPECT_TRUE(m.data_offset == 0 || m.data_offset > previous_offset);
+                previous_offset = m.data_offset;
+                EXPECT_EQ(std::size_t(m.num_vertices), m.vertices.size());
+                for (const auto& f : m.textured_rects)
+                    for (auto v : f.vertices) EXPECT_LT(v, m.vertices.size());
+                for (const auto& f : m.coloured_tris)
+                    for (auto v : f.vertices) EXPECT_LT(v, m.vertices.size());
+            }
+            for (std::uint32_t i : list.mesh_index) EXPECT_LT(i, std::max<std::size_t>(list.meshes.size(), 1));
+        }
+    }
+}
+
+// A level with 15 meshes and three moveables, one of whose bones all point at
+// the first mesh.
+Ttrlevel skin_level(std::int32_t code, std::uint32_t skin_object)
+{
+    Ttrlevel level;
+    Bytes b;
+    for (int i = 0; i < 15; ++i) empty_mesh(b, code).u16(0);  // with its padding
+    std::vector<std::uint32_t> pointers;
+    const std::uint32_t step = code >= code_tr4 ? 20 : 24;
+    for (std::uint32_t i = 0; i < 15; ++i) pointers.push_back(i * step);
+    pointers.resize(27, 0);  // pointers 15 to 26 all lead to the first mesh
+    set_mesh_data(level, code, b, pointers);
+    level.moveables = {
+        tmoveable{1, 3, 1, 0, 0, 0, 0},             // bones on pointers 1, 2, 3
+        tmoveable{2, 12, 15, 0, 0, 0, 0},           // every bone on the first mesh
+        tmoveable{skin_object, 12, 3, 0, 0, 0, 0},  // the skin object: pointers 3 to 14
+    };
+    level.num_moveables = 3;
+    return level;
+}
+
+TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
+{
+    Ttrlevel level = skin_level(code_tr4, 8);
+    Tmesh_list list;
+    list.decode_meshes(level);
+    ASSERT_EQ(list.count, 15);
+    ASSERT_EQ(list.num_unmatched_pointers, 0);
+    EXPECT_EQ(list.skin_first_mesh, 3u);
+    EXPECT_EQ(list.skin_exempt_moveable, 1);
+    EXPECT_EQ(list.skin_exempt_bone, 11);
+
+    EXPECT_EQ(list.bone_mesh(level, 0, 1), 2);      // a mesh of its own
+    EXPECT_EQ(list.bone_mesh(level, 1, 0), 3);      // first mesh: skin bone 0
+    EXPECT_EQ(list.bone_mesh(level, 1, 4), 7);
+    EXPECT_EQ(list.bone_mesh(level, 1, 10), 0);     // the bone numbered 11 keeps the first mesh
+    EXPECT_EQ(list.bone_mesh(level, 1, 11), 14);
+    EXPECT_EQ(list.bone_mesh(level, 1, 12), -1);    // beyond the mesh pointers
+    EXPECT_EQ(list.bone_mesh(level, 3, 0), -1);     // no such moveable
+    EXPECT_EQ(list.bone_mesh(level, -1, 0), -1);
+    EXPECT_EQ(list.bone_mesh(level, 0, -1), -1);
+}
+
+TEST(MeshSkin, RowOfEachGeneration)
+{
+    struct Row {
+        std::int32_t code;
+        std::uint32_t object;
+        std::int32_t exempt_moveable, exempt_bone;
+    };
+    for (const Row& row : {Row{code_tr1, 0, 0, 1}, Row{code_tr1_ub, 0, 0, 1}, Row{code_tr2, 0, 0, 1},
+                           Row{code_tr2_trg, 0, 0, 1}, Row{code_tr3, 315, 1, 2}, Row{code_tr5, 8, 1, 11}}) {
+        SCOPED_TRACE(row.code);
+        Ttrlevel level = skin_level(row.code, row.object);
+        Tmesh_list list;
+        list.decode_meshes(level);
+        EXPECT_EQ(list.skin_first_mesh, 3u);
+        EXPECT_EQ(list.skin_exempt_moveable, row.exempt_moveable);
+        EXPECT_EQ(list.skin_exempt_bone, row.exempt_bone);
+    }
+    // No skin object in the level: the first mesh's pointers lend their own bones.
+    Ttrlevel level = skin_level(code_tr3, 999);
+    Tmesh_list list;
+    list.decode_meshes(level);
+    EXPECT_EQ(list.skin_first_mesh, 0u);
+    EXPECT_EQ(list.bone_mesh(level, 1, 5), 5);
+    EXPECT_EQ(list.bone_mesh(level, 0, 0), 1);
+}
+
+TEST(MeshRealLevels, EveryMeshDecodesAndEveryPointerFindsItsMesh)
+{
+    KELANIM_REQUIRE_REALDATA();
+    for (const auto& path : test::real_levels()) {
+        SCOPED_TRACE(path.filename().string());
+        Ttrlevel level;
+        ASSERT_EQ(level.load_level(path.string()), load_ok);
+        Tmesh_list list;
+        list.decode_meshes(level);
+        EXPECT_GT(list.count, 0);
+        EXPECT_EQ(list.num_unmatched_pointers, 0);
+        for (const tmesh& m : list.meshes) {
+            EXPECT_FALSE(m.cut_short) << "mesh at " << m.data_offset;
+            EXPECT_EQ(m.num_dropped_faces, 0) << "mesh at " << m.data_offset;
+        }
+        // The whole run is meshes: the last one ends at the end of the data.
+        const tmesh& last = list.meshes.back();
+        EXPECT_LE(last.data_offset, level.num_mesh_data * 2);
+        for (std::int32_t m = 0; m < std::int32_t(level.num_moveables); ++m)
+            for (std::int32_t b = 0; b < level.moveables[std::size_t(m)].num_meshes; ++b)
+                EXPECT_GE(list.bone_mesh(level, m, b), 0) << "moveable " << m << " bone " << b;
+    }
+}
+
+}  // namespace
+}  // namespace kelanim
