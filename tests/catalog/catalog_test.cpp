@@ -207,6 +207,11 @@ TEST(ReadCatalog, MalformedXmlKeepsTheEntriesReadSoFar)
     read_catalog(*table, write_text_file("cut.xml", "<c><game v=\"TR1\"><moveables><m ID=\"4\" NAME=\"CUT\"/>"), 1);
     EXPECT_EQ((*table)[4].name, "CUT");
     EXPECT_EQ((*table)[0].name, "Moveable Id#0");  // the new read reset it
+
+    // An empty file is a catalog that names nothing.
+    (*table)[4].name = "OLD";
+    read_catalog(*table, write_text_file("empty-catalog.xml", ""), 1);
+    EXPECT_EQ((*table)[4].name, "Moveable Id#4");
 }
 
 TEST(ReadCatalog, ConversionErrorsCarryTheMessageAndKeepEarlierEntries)
