@@ -236,6 +236,24 @@ TEST(Reader, AcceptsTheDemoVersionWordOfTr4)
     EXPECT_EQ(level.version_code, code_tr4);
 }
 
+TEST(Reader, TrngLevelKeepsItsSoundMapAndTrailer)
+{
+    Bytes bytes = synthetic_trng_level();
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(write_level(bytes, "trng.tr4")), load_ok);
+    EXPECT_TRUE(level.trng);
+    EXPECT_FALSE(level.truncated);
+    EXPECT_EQ(level.num_demo_data, 0u);
+    ASSERT_EQ(level.sound_map.size(), 4096u);
+    EXPECT_EQ(level.sound_map[14], 7);  // entry 7
+    EXPECT_EQ(level.sound_map[2], 0xFF);
+    EXPECT_EQ(level.num_sound_details, 1u);
+    EXPECT_EQ(level.num_sample_indices, SyntheticFacts::num_sample_indices);
+    // The trailer stays with the samples, to be written back.
+    ASSERT_GE(level.samples.size(), 8u);
+    EXPECT_EQ(std::string(level.samples.end() - 8, level.samples.end() - 4), "NGLE");
+}
+
 TEST(Reader, MissingFileOrForeignFileLeavesTheLevelHeldBefore)
 {
     Ttrlevel level;
@@ -314,7 +332,9 @@ TEST(Reader, TruncatedAtEveryOffsetNeverFails)
             ASSERT_EQ(level.load_level_from_memory(std::move(part), name), load_ok) << "code " << code << " cut at " << cut;
             // TR4 samples run to the end of the file, so cutting them cannot be told.
             const bool inside_samples = code >= 6 && cut >= whole.size() - 8;
-            if (!inside_samples) ASSERT_TRUE(level.truncated) << "code " << code << " cut at " << cut;
+            if (!inside_samples) {
+                ASSERT_TRUE(level.truncated) << "code " << code << " cut at " << cut;
+            }
             ASSERT_EQ(level.frames.size(), level.num_frames);
             ASSERT_EQ(level.rooms.size(), level.num_rooms);
         }

@@ -89,7 +89,7 @@ inline Bytes classic_room(int code)
     return b;
 }
 
-inline Bytes level_body(int code)
+inline Bytes level_body(int code, bool trng = false)
 {
     using F = SyntheticFacts;
     Bytes b;
@@ -163,8 +163,15 @@ inline Bytes level_body(int code)
     } else {
         b.u16(1).fill(16, 0x32);  // cinematic frames
     }
-    b.u16(F::num_demo_data).u8(1).u8(2).u8(3);
-    b.fill(code <= 2 ? 512 : code == 7 ? 900 : 740, 0x34);  // sound map
+    if (trng) {
+        // TRNG levels hold their sound map's entry count where the demo data
+        // count stands, and no demo data.
+        b.u16(2048);
+        for (int i = 0; i < 2048; ++i) b.i16(static_cast<std::int16_t>(i % 7 == 0 ? i : -1));
+    } else {
+        b.u16(F::num_demo_data).u8(1).u8(2).u8(3);
+        b.fill(code <= 2 ? 512 : code == 7 ? 900 : 740, 0x34);  // sound map
+    }
     b.u32(1).fill(8, 0x35);                                  // sound details
     if (code <= 2) b.u32(F::samples_size).text("RIFF..");
     b.u32(F::num_sample_indices).u32(0).u32(3);
@@ -208,6 +215,27 @@ inline Bytes synthetic_level(int code, std::uint32_t pages = SyntheticFacts::pag
     level_data.fill(6, 0);  // real levels carry a few bytes after the last block
     detail::packed_chunk(b, level_data);
     b.u32(2).text("WAVEDATA");  // samples
+    return b;
+}
+
+// A TR4 level as the TRNG level editor writes it: the sound map in place of
+// the demo data, and an "NG" trailer ending in "NGLE" and its size.
+inline Bytes synthetic_trng_level()
+{
+    Bytes b;
+    b.u32(version_tr4).u16(1).u16(1).u16(0);
+    detail::packed_chunk(b, detail::texture_pages(texture_page_bytes32, 3, 1));
+    detail::packed_chunk(b, detail::texture_pages(texture_page_bytes16, 4, 1));
+    detail::packed_chunk(b, detail::texture_pages(texture_page_bytes32, 5, 2));
+    Bytes level_data;
+    level_data.u32(0).u16(1).append(detail::classic_room(6)).append(detail::level_body(6, true));
+    detail::packed_chunk(b, level_data);
+    b.u32(2).text("WAVEDATA");
+    Bytes trailer;
+    trailer.text("NG").u16(3).u16(0x8001).u16(0x0002).fill(20, 0x99);
+    const std::uint32_t trailer_size = static_cast<std::uint32_t>(trailer.size() + 8);
+    trailer.text("NGLE").u32(trailer_size);
+    b.append(trailer);
     return b;
 }
 
