@@ -24,6 +24,16 @@ TEST(CliInfo, ReportsEveryRealLevelAsJson)
         EXPECT_EQ(json["from_container"], false);
         EXPECT_EQ(json["truncated"], false);
         EXPECT_TRUE(json.contains("num_sample_indices"));
+
+        // Moveables carry catalog names; Lara is object 0 in every generation.
+        const auto& moveables = json["moveables"];
+        ASSERT_EQ(moveables.size(), json["num_moveables"].get<std::size_t>());
+        EXPECT_EQ(moveables[0]["object_id"], 0);
+        EXPECT_EQ(moveables[0]["name"], "LARA");
+        std::size_t animations = 0;
+        for (const auto& m : moveables) animations += m["animations"].size();
+        EXPECT_EQ(animations, json["num_animations"].get<std::size_t>());
+        EXPECT_EQ(json["static_meshes"].size(), json["num_static_meshes"].get<std::size_t>());
     }
 }
 
