@@ -36,7 +36,7 @@ void TxGL::vertex(float x, float y, float z, std::uint8_t red, std::uint8_t gree
     ++layer_counts_[current_layer_];
 }
 
-void TxGL::emit(const tgl_corner& c)
+void TxGL::emit_corner(const tgl_corner& c)
 {
     u_ = c.u;
     v_ = c.v;
@@ -44,7 +44,7 @@ void TxGL::emit(const tgl_corner& c)
            static_cast<std::uint8_t>(colour_.blue));
 }
 
-void TxGL::emit(const tgl_corner_rgb& c)
+void TxGL::emit_corner(const tgl_corner_rgb& c)
 {
     u_ = c.u;
     v_ = c.v;
@@ -53,27 +53,27 @@ void TxGL::emit(const tgl_corner_rgb& c)
 
 void TxGL::triangle(const tgl_corner& c1, const tgl_corner& c2, const tgl_corner& c3)
 {
-    emit(c1);
-    emit(c2);
-    emit(c3);
+    emit_corner(c1);
+    emit_corner(c2);
+    emit_corner(c3);
 }
 
 void TxGL::triangle_rgb(const tgl_corner_rgb& c1, const tgl_corner_rgb& c2, const tgl_corner_rgb& c3)
 {
-    emit(c1);
-    emit(c2);
-    emit(c3);
+    emit_corner(c1);
+    emit_corner(c2);
+    emit_corner(c3);
 }
 
 void TxGL::quad(const tgl_corner& c1, const tgl_corner& c2, const tgl_corner& c3, const tgl_corner& c4)
 {
-    for (const tgl_corner* c : {&c2, &c3, &c1, &c4, &c1, &c3}) emit(*c);
+    for (const tgl_corner* c : {&c2, &c3, &c1, &c4, &c1, &c3}) emit_corner(*c);
 }
 
 void TxGL::quad_rgb(const tgl_corner_rgb& c1, const tgl_corner_rgb& c2, const tgl_corner_rgb& c3,
                     const tgl_corner_rgb& c4)
 {
-    for (const tgl_corner_rgb* c : {&c1, &c3, &c4, &c1, &c2, &c3}) emit(*c);
+    for (const tgl_corner_rgb* c : {&c1, &c3, &c4, &c1, &c2, &c3}) emit_corner(*c);
 }
 
 void TxGL::push_matrix()

@@ -102,8 +102,8 @@ private:
         std::int32_t red = 255, green = 255, blue = 255;
     };
 
-    void emit(const tgl_corner& c);
-    void emit(const tgl_corner_rgb& c);
+    void emit_corner(const tgl_corner& c);
+    void emit_corner(const tgl_corner_rgb& c);
 
     std::uint16_t current_layer_ = 0;
     std::int32_t current_texture_ = 0;

@@ -70,7 +70,7 @@ QImage OffscreenTarget::render(int width, int height, const std::function<void(i
     }
     framebuffer_->bind();
     draw(width, height);
-    QImage picture = framebuffer_->toImage(false);
+    QImage picture = framebuffer_->toImage(true);
     framebuffer_->release();
     return picture.convertToFormat(QImage::Format_RGB32);
 }
