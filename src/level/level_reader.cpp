@@ -247,7 +247,12 @@ void LevelReader::read_classic_room(troom& room)
     room.num_portals = static_cast<std::uint16_t>(in_.read_array(room.portals, in_.read_value<std::uint16_t>()));
     in_.read(room.num_z_sectors);
     in_.read(room.num_x_sectors);
-    in_.read_array(room.sectors, std::uint64_t{room.num_z_sectors} * room.num_x_sectors);
+    const std::uint64_t num_sectors = std::uint64_t{room.num_z_sectors} * room.num_x_sectors;
+    if (in_.read_array(room.sectors, num_sectors) < num_sectors) {
+        // Keep whole rows of sectors only, so the two counts still agree.
+        room.num_z_sectors = static_cast<std::uint16_t>(room.sectors.size() / room.num_x_sectors);
+        room.sectors.resize(std::size_t{room.num_z_sectors} * room.num_x_sectors);
+    }
     in_.read(room.ambient);
     if (code() >= code_tr2) in_.read(room.ambient2);
     if (code() == code_tr2 || code() == code_tr2_trg) in_.read(room.light_mode);
