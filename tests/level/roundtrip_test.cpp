@@ -1,0 +1,283 @@
+// Reading a level and saving it again gives back the file: byte for byte for
+// TR1 to TR3, chunk by unpacked chunk for TR4, and for TR5 (whose rooms are
+// rewritten as one layer) a second save equal to the first.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "level/ttrlevel.h"
+#include "level/zfile.h"
+#include "realdata.h"
+#include "synthetic_level.h"
+#include "synthetic_tr5.h"
+
+using namespace kelanim;
+using namespace kelanim::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+using ByteVector = std::vector<std::uint8_t>;
+
+std::uint32_t u32_at(const ByteVector& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    if (at + 4 <= b.size()) std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+// Where the two files first differ, for a readable failure on megabytes.
+::testing::AssertionResult same_bytes(const ByteVector& expected, const ByteVector& actual)
+{
+    if (expected == actual) return ::testing::AssertionSuccess();
+    auto [e, a] = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+    return ::testing::AssertionFailure() << "sizes " << expected.size() << " and " << actual.size()
+                                         << ", first difference at byte " << (e - expected.begin());
+}
+
+// The file with palette entry 0 as the writer gives it: magenta. The palette
+// is found by the bytes of its other entries.
+ByteVector with_magenta_entry0(ByteVector bytes, const Ttrlevel& level)
+{
+    auto rest = level.palette.begin() + 3;
+    auto at = std::search(bytes.begin(), bytes.end(), rest, level.palette.end());
+    if (at == bytes.end() || at - bytes.begin() < 3) {
+        ADD_FAILURE() << "palette not found";
+        return bytes;
+    }
+    at[-3] = 255;
+    at[-2] = 0;
+    at[-1] = 255;
+    return bytes;
+}
+
+// A TR4 or TR5 file taken apart: the head words, the unpacked chunks, and
+// what follows them.
+struct PackedFile {
+    ByteVector head;  // version and the three page counts
+    std::vector<ByteVector> chunks;
+    std::vector<std::uint32_t> sizes;
+    ByteVector rest;
+};
+
+PackedFile take_apart(const ByteVector& file, int chunks)
+{
+    PackedFile parts;
+    parts.head.assign(file.begin(), file.begin() + std::min<std::size_t>(10, file.size()));
+    std::size_t at = 10;
+    for (int i = 0; i < chunks; ++i) {
+        std::uint32_t size = u32_at(file, at), packed = u32_at(file, at + 4);
+        at += 8;
+        ByteVector unpacked;
+        EXPECT_TRUE(decompress_buffer(file.data() + at, std::min<std::size_t>(packed, file.size() - at), size, unpacked));
+        parts.chunks.push_back(std::move(unpacked));
+        parts.sizes.push_back(size);
+        at = std::min<std::size_t>(at + packed, file.size());
+    }
+    parts.rest.assign(file.begin() + at, file.end());
+    return parts;
+}
+
+void expect_same_tr4(const ByteVector& original, const ByteVector& saved)
+{
+    PackedFile a = take_apart(original, 4), b = take_apart(saved, 4);
+    EXPECT_TRUE(same_bytes(a.head, b.head)) << "head";
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(same_bytes(a.chunks[i], b.chunks[i])) << "chunk " << i;
+        EXPECT_EQ(b.sizes[i], b.chunks[i].size()) << "chunk " << i;
+    }
+    EXPECT_TRUE(same_bytes(a.rest, b.rest)) << "samples";
+}
+
+// A saved TR5 file: its level data sizes agree with the bytes, and the
+// sample block stands where they point.
+void expect_sound_tr5(const ByteVector& saved, const Ttrlevel& level)
+{
+    PackedFile parts = take_apart(saved, 3);
+    const ByteVector& rest = parts.rest;
+    const std::uint32_t data_size = u32_at(rest, 32);
+    EXPECT_EQ(u32_at(rest, 36), data_size);
+    ASSERT_LE(40u + data_size + 4, rest.size());
+    EXPECT_EQ(u32_at(rest, 40 + data_size - 4), 0xCDCDCDCDu);
+    EXPECT_EQ(u32_at(rest, 40 + data_size), level.num_samples);
+    ByteVector samples(rest.begin() + 40 + data_size + 4, rest.end());
+    EXPECT_TRUE(same_bytes(level.samples, samples));
+}
+
+const char* extension_for(int code)
+{
+    switch (code) {
+    case 1: return ".phd";
+    case 2: return ".tub";
+    case 4: return ".trg";
+    case 6: return ".tr4";
+    case 7: return ".trc";
+    default: return ".tr2";
+    }
+}
+
+fs::path save(Ttrlevel& level, const std::string& name)
+{
+    fs::path path = output_dir("roundtrip") / name;
+    EXPECT_EQ(level.save_level(path.string()), save_ok);
+    return path;
+}
+
+class SyntheticRoundTrip : public ::testing::TestWithParam<int> {};
+
+}  // namespace
+
+TEST_P(SyntheticRoundTrip, SavingWritesTheBytesThatWereRead)
+{
+    const int code = GetParam();
+    const std::string name = "synthetic" + std::to_string(code);
+    fs::path in = output_dir("roundtrip") / (name + extension_for(code));
+    Bytes original = synthetic_level(code);
+    original.save(in);
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(in), load_ok);
+    ByteVector saved = read_file(save(level, name + "_saved" + extension_for(code)));
+    if (code <= 5) {
+        EXPECT_TRUE(same_bytes(with_magenta_entry0(original.data(), level), saved));
+    } else {
+        expect_same_tr4(original.data(), saved);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, SyntheticRoundTrip, ::testing::Values(1, 2, 3, 4, 5, 6));
+
+TEST(RoundTrip, RoomSizeWordTheFileGotWrongIsTheOnlyChange)
+{
+    Bytes original = synthetic_level(5);
+    // The room's size word lies right after the room head's four coordinates.
+    const std::size_t room_at = 4 + 768 + 1024 + 4 + 65536 + 131072 + 4 + 2;
+    const std::uint32_t right = u32_at(original.data(), room_at + 16);
+    original.patch_u32(room_at + 16, 12345);
+    fs::path in = output_dir("roundtrip") / "wrong_size.tr2";
+    original.save(in);
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(in), load_ok);
+    ByteVector saved = read_file(save(level, "wrong_size_saved.tr2"));
+    original.patch_u32(room_at + 16, right);
+    EXPECT_TRUE(same_bytes(with_magenta_entry0(original.data(), level), saved));
+}
+
+TEST(RoundTrip, TrngSoundMapAndTrailerComeBack)
+{
+    // A TRNG level: the word where the demo data count would be counts the
+    // sound map's 16-bit entries, and the file ends with an "NG" trailer.
+    Bytes body = detail::level_body(6);
+    const std::size_t demo_from_end = 2 + 3 + 740 + 12 + 12;
+    Bytes level_data;
+    level_data.u32(0).u16(1).append(detail::classic_room(6));
+    level_data.put(body.data().data(), body.size() - demo_from_end);
+    level_data.u16(3).u16(0x0101).u16(0x0202).u16(0xFFFF);
+    level_data.u32(1).fill(8, 0x35).u32(2).u32(0).u32(3);
+    level_data.fill(6, 0);
+    Bytes file;
+    file.u32(version_tr4).u16(1).u16(1).u16(0);
+    detail::packed_chunk(file, detail::texture_pages(texture_page_bytes32, 3, 1));
+    detail::packed_chunk(file, detail::texture_pages(texture_page_bytes16, 4, 1));
+    detail::packed_chunk(file, detail::texture_pages(texture_page_bytes32, 5, 1));
+    detail::packed_chunk(file, level_data);
+    file.u32(1).text("WAVE").text("NG").u16(0x1234).u16(0).text("NGLE").u32(14);
+    fs::path in = output_dir("roundtrip") / "trng.tr4";
+    file.save(in);
+
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(in), load_ok);
+    ASSERT_TRUE(level.trng);
+    EXPECT_FALSE(level.truncated);
+    EXPECT_EQ(level.sound_map.size(), 6u);
+    ByteVector saved = read_file(save(level, "trng_saved.tr4"));
+    expect_same_tr4(file.data(), saved);
+}
+
+TEST(RoundTrip, Tr5SecondSaveEqualsTheFirst)
+{
+    std::vector<Bytes> rooms = {tr5_room(two_layer_room(0)), tr5_room(two_layer_room(1)), tr5_room(Tr5RoomSpec{})};
+    fs::path in = output_dir("roundtrip") / "synthetic.trc";
+    synthetic_tr5_level(rooms).save(in);
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(in), load_ok);
+    fs::path first = save(level, "synthetic_first.trc");
+    Ttrlevel again;
+    ASSERT_EQ(again.load_level(first), load_ok);
+    EXPECT_FALSE(again.truncated);
+    ASSERT_EQ(again.num_rooms, 3);
+    EXPECT_EQ(again.rooms[0].num_vertices, 6);
+    EXPECT_EQ(again.rooms[1].num_triangles, 2);
+    fs::path second = save(again, "synthetic_second.trc");
+    ByteVector saved = read_file(first);
+    EXPECT_TRUE(same_bytes(saved, read_file(second)));
+    ASSERT_NO_FATAL_FAILURE(expect_sound_tr5(saved, level));
+    EXPECT_EQ(std::string(again.samples.begin(), again.samples.end()), "TR5 SAMPLE DATA");
+}
+
+TEST(RoundTrip, TruncatedLevelsStillSaveWhatTheyHold)
+{
+    for (int code : {1, 3, 5, 6, 7}) {
+        SCOPED_TRACE(code);
+        const ByteVector full = code == 7 ? synthetic_tr5_level({tr5_room(two_layer_room(0)), tr5_room(Tr5RoomSpec{})}).data()
+                                          : synthetic_level(code).data();
+        // Cut inside the level body and the rooms (the texture pages are
+        // the bulk of the file and are read as one block).
+        const std::size_t first = code >= 6 ? 30 : full.size() - 12000;
+        for (std::size_t cut = first; cut < full.size(); cut += (full.size() - first) / 20 + 1) {
+            SCOPED_TRACE(cut);
+            fs::path in = output_dir("roundtrip") / (std::string("cut") + extension_for(code));
+            Bytes part;
+            part.put(full.data(), cut);
+            part.save(in);
+            Ttrlevel level;
+            ASSERT_EQ(level.load_level(in), load_ok);
+            ASSERT_NO_THROW(save(level, std::string("cut_saved") + extension_for(code)));
+            Ttrlevel again;
+            ASSERT_EQ(again.load_level(output_dir("roundtrip") / (std::string("cut_saved") + extension_for(code))), load_ok);
+            EXPECT_EQ(again.num_frames, level.num_frames);
+            EXPECT_EQ(again.num_items, level.num_items);
+        }
+    }
+}
+
+class RealRoundTrip : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RealRoundTrip, SavingGivesTheFileBack)
+{
+    KELANIM_REQUIRE_REALDATA();
+    const std::string name = GetParam();
+    const fs::path in = real_level(name);
+    if (!fs::exists(in)) GTEST_SKIP() << name << " absent";
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(in), load_ok);
+    ASSERT_FALSE(level.truncated);
+    const int code = level.version_code;
+    const std::string ext = in.extension().string();
+    const ByteVector original = read_file(in);
+    ByteVector saved = read_file(save(level, "real_" + name));
+    EXPECT_EQ(level.version_code, code);
+
+    if (code <= code_tr3) {
+        EXPECT_TRUE(same_bytes(with_magenta_entry0(original, level), saved));
+    } else if (code == code_tr4) {
+        expect_same_tr4(original, saved);
+    } else {
+        ASSERT_NO_FATAL_FAILURE(expect_sound_tr5(saved, level));
+        Ttrlevel again;
+        ASSERT_EQ(again.load_level(output_dir("roundtrip") / ("real_" + name)), load_ok);
+        EXPECT_FALSE(again.truncated);
+        EXPECT_EQ(again.samples, level.samples);
+        for (std::size_t r = 0; r < again.rooms.size(); ++r) {
+            EXPECT_EQ(again.rooms[r].num_vertices, level.rooms[r].num_vertices);
+            EXPECT_EQ(again.rooms[r].num_rectangles, level.rooms[r].num_rectangles);
+            EXPECT_EQ(again.rooms[r].num_triangles, level.rooms[r].num_triangles);
+        }
+        ByteVector second = read_file(save(again, "real_second_" + name));
+        EXPECT_TRUE(same_bytes(saved, second));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, RealRoundTrip, ::testing::Values("tr1.phd", "tr2.tr2", "tr3.tr2", "tr4.tr4", "tr5.trc"),
+                         [](const auto& info) { return std::string(info.param).substr(0, 3); });
