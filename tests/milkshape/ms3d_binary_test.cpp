@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ms3d_samples.h"
+
+namespace kelanim {
+namespace {
+
+using test::Bytes;
+using test::saved_bytes;
+using test::sample_model;
+using test::temp_path;
+
+constexpr std::size_t trailer_bytes = 24;  // comment section and the vertex-extra subversion
+
+std::int16_t load_bytes(TMS3D_File& model, const std::vector<std::uint8_t>& bytes, bool interpolate,
+                        const std::string& name = "loaded.ms3d")
+{
+    auto path = temp_path(name);
+    std::filesystem::remove(path);  // rewriting a file in place waits for the disk
+    Bytes().append(bytes).save(path);
+    return load_ms3d(model, path.string(), interpolate);
+}
+
+// A model marked so a failed load can be seen to leave it alone.
+TMS3D_File marked_model()
+{
+    TMS3D_File m = sample_model(2);
+    m.total_frames = 777;
+    return m;
+}
+
+TEST(Ms3dSave, SubversionsAddTheTrailerAndExtrasOfTheirSize)
+{
+    auto v0 = saved_bytes(sample_model(0), "sub0.ms3d");
+    auto v1 = saved_bytes(sample_model(1), "sub1.ms3d");
+    auto v2 = saved_bytes(sample_model(2), "sub2.ms3d");
+    auto v3 = saved_bytes(sample_model(3), "sub3.ms3d");
+    const std::size_t n = 7;
+    EXPECT_EQ(v1.size(), v0.size() + trailer_bytes + 6 * n);
+    EXPECT_EQ(v2.size(), v0.size() + trailer_bytes + 10 * n);
+    EXPECT_EQ(v3.size(), v0.size() + trailer_bytes + 14 * n);
+    EXPECT_TRUE(std::equal(v0.begin(), v0.end(), v2.begin()));
+
+    // Header 14, 7 vertices, 3 triangles, groups 36+4 and 36+2, 1 material,
+    // 10 animation bytes, joints 93 + 16 per key (4 + 4 + 2 keys... counted below).
+    std::size_t keys = 4 + 4 + 2;
+    EXPECT_EQ(v0.size(), 14 + 2 + 7 * 15 + 2 + 3 * 70 + 2 + 40 + 38 + 2 + 361 + 12 + 2 + 3 * 93 + 16 * keys);
+    EXPECT_EQ(std::string(v0.begin(), v0.begin() + 10), "MS3D000000");
+}
+
+TEST(Ms3dSave, AModelWithoutVerticesIsTheSameFileForEverySubversion)
+{
+    TMS3D_File empty = sample_model(0);
+    clear_ms3d(empty);
+    EXPECT_EQ(empty.total_frames, 10);  // kept by clear_ms3d
+    auto v0 = saved_bytes(empty, "empty0.ms3d");
+    empty.subversion = 1;
+    EXPECT_EQ(saved_bytes(empty, "empty1.ms3d"), v0);
+    empty.subversion = 2;
+    EXPECT_EQ(saved_bytes(empty, "empty2.ms3d"), v0);
+    EXPECT_EQ(v0.size(), 14u + 2 + 2 + 2 + 2 + 12 + 2);
+}
+
+TEST(Ms3dSave, RefusesAnInconsistentModelAndKeepsTheOldFile)
+{
+    auto path = temp_path("refused.ms3d");
+    TMS3D_File good = sample_model(1);
+    save_ms3d(good, path.string());
+    auto before = test::read_file(path);
+
+    TMS3D_File bad = sample_model(1);
+    bad.triangles[2].vertex_indices[1] = 7;
+    EXPECT_THROW(save_ms3d(bad, path.string()), std::invalid_argument);
+    bad = sample_model(1);
+    bad.num_vertices = 8;
+    EXPECT_THROW(save_ms3d(bad, path.string()), std::invalid_argument);
+    bad = sample_model(1);
+    bad.vertex_extras.pop_back();
+    EXPECT_THROW(save_ms3d(bad, path.string()), std::invalid_argument);
+    bad = sample_model(0);
+    bad.joints[1].num_rotation_keys = 5;
+    EXPECT_THROW(save_ms3d(bad, path.string()), std::invalid_argument);
+    EXPECT_EQ(test::read_file(path), before);
+}
+
+TEST(Ms3dLoad, ReadsBackWhatWasSavedAsStored)
+{
+    for (int subversion : {0, 1, 2, 3}) {
+        SCOPED_TRACE(subversion);
+        TMS3D_File original = sample_model(subversion);
+        auto bytes = saved_bytes(original, "roundtrip.ms3d");
+        TMS3D_File loaded;
+        ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
+        EXPECT_EQ(loaded.subversion, subversion);
+        EXPECT_EQ(saved_bytes(loaded, "resaved.ms3d"), bytes);
+        EXPECT_EQ(name_text(loaded.joints[2].parent_name), "Arm");
+        EXPECT_EQ(loaded.joints[1].num_rotation_keys, 3);
+        EXPECT_EQ(loaded.joints[1].rotation_keys[2].value[1], 1.0f);
+        EXPECT_EQ(name_text(loaded.materials[0].texture), "page0.bmp");
+        EXPECT_EQ(loaded.groups[0].triangle_indices, (std::vector<std::uint16_t>{0, 1}));
+        if (subversion >= 1) {
+            EXPECT_EQ(loaded.vertex_extras[4].bone_ids, (std::array<std::int8_t, 3>{1, 0, -1}));
+            EXPECT_EQ(loaded.vertex_extras[4].weights, (std::array<std::uint8_t, 3>{100, 50, 0}));
+            EXPECT_EQ(loaded.vertex_extras[2].extra, subversion >= 2 ? 7u : 0u);
+        }
+    }
+}
+
+TEST(Ms3dLoad, SubversionZeroEndsAfterTheJointsWithDefaultExtras)
+{
+    TMS3D_File loaded;
+    ASSERT_EQ(load_bytes(loaded, saved_bytes(sample_model(0), "sub0.ms3d"), false), ms3d_ok);
+    EXPECT_EQ(loaded.subversion, 0);
+    ASSERT_EQ(loaded.vertex_extras.size(), 7u);
+    for (const MS3D_VertexExtra& e : loaded.vertex_extras) {
+        EXPECT_EQ(e.bone_ids, (std::array<std::int8_t, 3>{-1, -1, -1}));
+        EXPECT_EQ(e.weights, (std::array<std::uint8_t, 3>{0, 0, 0}));
+        EXPECT_EQ(e.extra, 0u);
+    }
+}
+
+TEST(Ms3dLoad, SkipsCommentsAndReadsTheExtrasAfterThem)
+{
+    auto bytes = saved_bytes(sample_model(0), "sub0.ms3d");
+    Bytes trailer;
+    trailer.i32(1);                                                 // comment subversion
+    trailer.i32(2).i32(0).i32(5).text("first").i32(1).i32(0);       // two group comments
+    trailer.i32(0);                                                 // material comments
+    trailer.i32(1).i32(2).i32(3).text("hip");                       // a joint comment
+    trailer.i32(1).i32(11).text("model notes");                     // the model comment
+    trailer.i32(2);                                                 // vertex-extra subversion
+    for (int v = 0; v < 7; ++v) trailer.u8(v).u8(0xFF).u8(0xFF).u8(v * 10).u8(0).u8(0).u32(1000 + v);
+    trailer.i32(2).fill(3 * 4).i32(2).f32(1).i32(0).f32(0.5f);       // joint and model extras: not read
+    bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
+
+    TMS3D_File loaded;
+    ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
+    EXPECT_EQ(loaded.subversion, 2);
+    EXPECT_EQ(loaded.vertex_extras[6].bone_ids[0], 6);
+    EXPECT_EQ(loaded.vertex_extras[6].weights[0], 60);
+    EXPECT_EQ(loaded.vertex_extras[6].extra, 1006u);
+
+    // The same comments with nothing after them: the subversion is missing.
+    std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - static_cast<long>(4 + 7 * 10 + 32));
+    loaded = marked_model();
+    EXPECT_EQ(load_bytes(loaded, cut, false), ms3d_damaged);
+    EXPECT_NE(loaded.last_error.find("vertex extra subversion"), std::string::npos) << loaded.last_error;
+    EXPECT_EQ(loaded.total_frames, 777);
+}
+
+// MilkShape 1.8 writes subversion 3 with a second extra word per vertex,
+// then joint and model extras.
+TEST(Ms3dLoad, SubversionThreeExtrasAreFourteenBytes)
+{
+    auto bytes = saved_bytes(sample_model(0), "sub0.ms3d");
+    Bytes trailer;
+    trailer.i32(1).i32(0).i32(0).i32(0).i32(0).i32(3);
+    for (int v = 0; v < 7; ++v) trailer.u8(v).u8(0xFF).u8(0xFF).u8(100).u8(0).u8(0).u32(v).u32(0xDEADBEEF);
+    trailer.i32(1).i32(1).f32(1).i32(0).f32(0.5f);
+    bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
+    TMS3D_File loaded;
+    ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
+    for (int v = 0; v < 7; ++v) {
+        EXPECT_EQ(loaded.vertex_extras[v].bone_ids[0], v);
+        EXPECT_EQ(loaded.vertex_extras[v].weights[0], 100);
+        EXPECT_EQ(loaded.vertex_extras[v].extra, static_cast<std::uint32_t>(v));
+    }
+}
+
+TEST(Ms3dLoad, ResultCodesForMissingForeignAndNewerFiles)
+{
+    TMS3D_File model = marked_model();
+    EXPECT_EQ(load_ms3d(model, temp_path("no-such-file.ms3d").string(), false), ms3d_no_file);
+    EXPECT_FALSE(model.last_error.empty());
+    EXPECT_EQ(load_bytes(model, Bytes().text("MS3D00000").data(), false), ms3d_bad_signature);
+    EXPECT_EQ(load_bytes(model, Bytes().text("MS3D000001").i32(4).data(), false), ms3d_bad_signature);
+    EXPECT_EQ(load_bytes(model, Bytes().text("MS3D000000").i32(3).fill(40).data(), false), ms3d_bad_version);
+    EXPECT_EQ(load_bytes(model, Bytes().text("MS3D000000").u16(4).data(), false), ms3d_damaged);
+    EXPECT_EQ(model.total_frames, 777);
+    EXPECT_EQ(model.num_vertices, 7);
+}
+
+TEST(Ms3dLoad, EveryTruncationFailsCleanlyAndLeavesTheModelAlone)
+{
+    auto full = saved_bytes(sample_model(2), "full.ms3d");
+    const std::size_t end_of_joints = saved_bytes(sample_model(0), "sub0.ms3d").size();
+    const auto path = temp_path("cut.ms3d");
+    for (std::size_t length = 0; length < full.size(); ++length) {
+        TMS3D_File model = marked_model();
+        std::filesystem::remove(path);  // a new file each time: rewriting in place waits for the disk
+        Bytes().put(full.data(), length).save(path);
+        for (bool interpolate : {false, true}) {
+            std::int16_t result = load_ms3d(model, path.string(), interpolate);
+            if (length == end_of_joints) {
+                EXPECT_EQ(result, ms3d_ok);  // a whole subversion 0 file
+                model = marked_model();
+                continue;
+            }
+            ASSERT_EQ(result, length < 10 ? ms3d_bad_signature : ms3d_damaged) << length;
+            ASSERT_FALSE(model.last_error.empty());
+            ASSERT_EQ(model.total_frames, 777);
+            ASSERT_EQ(model.vertices.size(), 7u);
+        }
+    }
+}
+
+TEST(Ms3dLoad, AbsurdCountsAndIndicesAreRefusedWithAReason)
+{
+    auto header = [] { return Bytes().text("MS3D000000").i32(4); };
+    TMS3D_File model = marked_model();
+    EXPECT_EQ(load_bytes(model, header().u16(65535).fill(100).data(), false), ms3d_damaged);
+    EXPECT_NE(model.last_error.find("65535 vertices"), std::string::npos) << model.last_error;
+
+    // A group claiming more triangle indices than the file has.
+    Bytes groups = header().u16(0).u16(0).u16(1).u8(0).fill(32).u16(60000).fill(10);
+    EXPECT_EQ(load_bytes(model, groups.data(), false), ms3d_damaged);
+
+    // A triangle naming a vertex that does not exist.
+    auto bytes = saved_bytes(sample_model(0), "sub0.ms3d");
+    const std::size_t first_index = 14 + 2 + 7 * 15 + 2 + 2;
+    bytes[first_index] = 9;
+    EXPECT_EQ(load_bytes(model, bytes, false), ms3d_damaged);
+    EXPECT_NE(model.last_error.find("names vertex 9"), std::string::npos) << model.last_error;
+
+    // A frame count no per-frame model can hold, only when interpolating.
+    TMS3D_File long_animation = sample_model(0);
+    long_animation.total_frames = 2'000'000'000;
+    bytes = saved_bytes(long_animation, "long.ms3d");
+    EXPECT_EQ(load_bytes(model, bytes, true), ms3d_damaged);
+    EXPECT_EQ(model.total_frames, 777);
+    EXPECT_EQ(load_bytes(model, bytes, false), ms3d_ok);
+    EXPECT_EQ(model.total_frames, 2'000'000'000);
+
+    // A comment longer than the file.
+    bytes = saved_bytes(sample_model(0), "sub0.ms3d");
+    Bytes trailer = Bytes().i32(1).i32(1).i32(0).i32(0x7FFFFFFF);
+    bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
+    EXPECT_EQ(load_bytes(model, bytes, false), ms3d_damaged);
+}
+
+// A model of one joint whose keys lie at the given times, 2 frames a second.
+TMS3D_File one_joint_model(std::vector<MS3D_Keyframe> rotations, std::vector<MS3D_Keyframe> translations,
+                           std::int32_t frames)
+{
+    TMS3D_File m;
+    m.fps = 2;
+    m.total_frames = frames;
+    m.joints = {test::sample_joint("Only", "", std::move(rotations), std::move(translations))};
+    m.num_joints = 1;
+    return m;
+}
+
+TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
+{
+    using test::key;
+    // time x fps: 1.25 x 2 = 2.5 -> frame 2 (ties to even), 1.75 x 2 = 3.5 -> 4,
+    // -3 -> below 1 -> frame 1, 9 x 2 = 18 -> past the 6 frames: dropped.
+    TMS3D_File m = one_joint_model({}, {key(1.25f, 1, 0, 0), key(1.75f, 3, 0, 0), key(-3, -1, 0, 0), key(9, 99, 0, 0)}, 6);
+    auto bytes = saved_bytes(m, "slots.ms3d");
+    TMS3D_File loaded;
+    ASSERT_EQ(load_bytes(loaded, bytes, true), ms3d_ok) << loaded.last_error;
+    const auto& slots = loaded.joints[0].translation_keys;
+    ASSERT_EQ(slots.size(), 6u);
+    EXPECT_EQ(loaded.joints[0].num_translation_keys, 6);
+    EXPECT_EQ(loaded.joints[0].num_rotation_keys, 6);
+    const float expected[6] = {-1, 1, 2, 3, 3, 3};  // slot 2 lies halfway between the keys of frames 2 and 4
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_FLOAT_EQ(slots[k].value[0], expected[k]) << k;
+        EXPECT_FLOAT_EQ(slots[k].time, (k + 1) / 6.0f) << k;
+    }
+    // No rotation keys at all: zero keys.
+    for (const MS3D_Keyframe& slot : loaded.joints[0].rotation_keys) EXPECT_EQ(slot.value, (std::array<float, 3>{}));
+}
+
+TEST(Ms3dLoad, AKeyAtTimeZeroCountsAsAnEmptySlot)
+{
+    using test::key;
+    TMS3D_File m = one_joint_model({}, {key(0, 5, 0, 0), key(1.5f, 7, 0, 0)}, 4);
+    TMS3D_File loaded;
+    ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "zero.ms3d"), true), ms3d_ok);
+    const auto& slots = loaded.joints[0].translation_keys;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(slots[k].value[0], 7) << k;
+}
+
+TEST(Ms3dLoad, MstPathsGoToTheAsciiReader)
+{
+    auto path = temp_path("upper.MST");
+    Bytes().text("not a signature\r\n").save(path);
+    TMS3D_File model;
+    EXPECT_EQ(load_ms3d(model, path.string(), false), ms3d_bad_signature);
+    Bytes().text("Signature: mst 1.0\r\nFrames: 3\r\nFrame: 1\r\nMeshes: 0\r\nMaterials: 0\r\nBones: 0\r\n").save(path);
+    EXPECT_EQ(load_ms3d(model, path.string(), false), ms3d_ok) << model.last_error;
+    EXPECT_EQ(model.total_frames, 3);
+    EXPECT_EQ(model.subversion, 3);
+}
+
+}  // namespace
+}  // namespace kelanim
