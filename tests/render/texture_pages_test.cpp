@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render/texture_pages.h"
+#include "render_fixtures.h"
+
+using namespace kelanim;
+
+namespace {
+
+class RecordingMessages : public MessageSink {
+public:
+    void show_message(std::string_view text) override { shown.emplace_back(text); }
+    std::vector<std::string> shown;
+};
+
+void set_corners(Ttrlevel& level, std::array<ttexture_corner, 4> corners)
+{
+    level.object_textures.at(0).corners = corners;
+}
+
+void expect_uv(const std::array<texture_coord, 4>& uv, std::array<int, 4> x, std::array<int, 4> y)
+{
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(uv[i].u, x[i] / 255.0f) << "corner " << i + 1;
+        EXPECT_FLOAT_EQ(uv[i].v, y[i] / 255.0f) << "corner " << i + 1;
+    }
+}
+
+}  // namespace
+
+TEST(TexelConversion, OneFiveFiveFiveBecomesFiveSixFiveAndTransparentBecomesMagenta)
+{
+    std::vector<std::uint16_t> pixels{0xFFFF, 0x8000, 0x7FFF, 0x0000, 0x83E0, 0xFC00};
+    convert_1555(pixels);
+    EXPECT_EQ(pixels, (std::vector<std::uint16_t>{0xFFDF, 0x0000, 0xF81F, 0xF81F, 0x07C0, 0xF800}));
+}
+
+TEST(TexelConversion, PaletteEntriesAreFourTimesTheLevelsKeptToEightBits)
+{
+    std::array<std::uint8_t, 768> level_palette{};
+    level_palette[0] = 255;  // the transparent entry as levels hold it
+    level_palette[2] = 255;
+    level_palette[3] = 63;
+    level_palette[4] = 32;
+    level_palette[5] = 1;
+    const auto palette = make_palette(level_palette);
+    EXPECT_EQ(palette[0].red, 252);
+    EXPECT_EQ(palette[0].green, 0);
+    EXPECT_EQ(palette[0].blue, 252);
+    EXPECT_EQ(to_565(palette[0]), transparent_texel);
+    EXPECT_EQ(palette[1].red, 252);
+    EXPECT_EQ(palette[1].green, 128);
+    EXPECT_EQ(palette[1].blue, 4);
+    EXPECT_EQ(palette[1].flags, 0);
+}
+
+TEST(TexturePages, FirstGenerationPagesGoThroughThePalette)
+{
+    Ttrlevel level = test::make_level(code_tr1);
+    const page_bitmap bitmap = level_page_bitmap(level);
+    ASSERT_EQ(bitmap.height, 256);
+    EXPECT_EQ(bitmap.pixels.front(), 0x07E0);  // palette entry 1: (0, 63, 0) -> pure green
+    EXPECT_EQ(bitmap.pixels.back(), 0x07E0);
+}
+
+TEST(TexturePages, PagesBecomeTexturesByIdAndFewerPagesLeaveTheHigherIds)
+{
+    Td3dTexture_buffer store;
+    Ttrlevel level = test::make_level(code_tr2);
+    level.num_texture_pages = 3;
+    level.textile16.resize(3 * texture_page_bytes16, 0x80);
+    EXPECT_EQ(build_textures(level, 0, store), 3);
+    EXPECT_EQ(store.size(), 3u);
+    const ttexture_record* page0 = store.find(0);
+    ASSERT_NE(page0, nullptr);
+    EXPECT_EQ(page0->width, 256);
+    EXPECT_EQ(page0->bits_per_pixel, 16);
+    EXPECT_EQ(page0->data.size(), texture_page_bytes16);
+
+    Ttrlevel smaller = test::make_level(code_tr4);
+    EXPECT_EQ(build_textures(smaller, 0, store), 1);
+    EXPECT_EQ(store.size(), 3u);
+    EXPECT_NE(store.find(2), nullptr);
+
+    Ttrlevel none = test::make_level(code_tr3);
+    none.num_texture_pages = 0;
+    Td3dTexture_buffer empty;
+    EXPECT_EQ(build_textures(none, 0, empty), 0);
+    EXPECT_EQ(empty.size(), 0u);
+}
+
+TEST(TexturePages, AnnouncedPagesBeyondTheDataAreNotMade)
+{
+    Td3dTexture_buffer store;
+    Ttrlevel level = test::make_level(code_tr4);
+    level.num_texture_pages = 0x7FFFFFFF;
+    EXPECT_EQ(build_textures(level, 0, store), 1);
+}
+
+TEST(TexturePages, BitmapsThatAreNotWholePagesAreRefusedWithAMessage)
+{
+    Td3dTexture_buffer store;
+    RecordingMessages messages;
+    page_bitmap narrow;
+    narrow.width = 128;
+    narrow.height = 256;
+    narrow.pixels.resize(128 * 256);
+    add_pages(narrow, 0, store, &messages);
+    page_bitmap short_page;
+    short_page.height = 300;
+    short_page.pixels.resize(256 * 300);
+    add_pages(short_page, 0, store, &messages);
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{"width have to be 256 pixels", "Height have to be multiple of 256 pixels"}));
+    EXPECT_EQ(store.size(), 0u);
+}
+
+TEST(TextureCoordinates, CornersMoveOneTexelInwardsByTheirCoordinateBytes)
+{
+    Ttrlevel level = test::make_level(code_tr2);
+    expect_uv(texture_uv(level, 0), {1, 62, 62, 1}, {1, 1, 62, 62});
+
+    // A fourth generation level keeps no usable direction bytes: they are
+    // worked out from the pixels, with the same result.
+    Ttrlevel tr4 = test::make_level(code_tr4);
+    set_corners(tr4, {ttexture_corner{0, 0, 0, 0}, ttexture_corner{-128, 63, 5, 0},
+                      ttexture_corner{-128, 63, 5, 63}, ttexture_corner{7, 0, 7, 63}});
+    expect_uv(texture_uv(tr4, 0), {1, 62, 62, 1}, {1, 1, 62, 62});
+}
+
+TEST(TextureCoordinates, AllZeroCoordinateBytesMapOntoTheBoundingRectangle)
+{
+    Ttrlevel level = test::make_level(code_tr3);
+    set_corners(level, {ttexture_corner{0, 10, 0, 40}, ttexture_corner{0, 50, 0, 20},
+                        ttexture_corner{0, 30, 0, 60}, ttexture_corner{0, 20, 0, 30}});
+    // Zero coordinates on the fourth corner make it a triangle: corners 1 to 3 give the bounds.
+    EXPECT_TRUE(is_triangle_texture(level, 0));
+    const texture_rect r = texture_bounds(level, 0);
+    EXPECT_EQ(r.min_x, 10);
+    EXPECT_EQ(r.max_x, 50);
+    EXPECT_EQ(r.min_y, 20);
+    EXPECT_EQ(r.max_y, 60);
+    expect_uv(texture_uv(level, 0), {11, 49, 49, 11}, {21, 21, 59, 59});
+}
+
+TEST(TextureCoordinates, TrianglesIgnoreTheirFourthCorner)
+{
+    Ttrlevel level = test::make_level(code_tr4);
+    set_corners(level, {ttexture_corner{1, 100, 1, 100}, ttexture_corner{-1, 131, 1, 100},
+                        ttexture_corner{-1, 131, -1, 131}, ttexture_corner{0, 0, 0, 0}});
+    EXPECT_TRUE(is_triangle_texture(level, 0));
+    EXPECT_EQ(texture_bounds(level, 0).min_x, 100);
+    const auto uv = texture_uv(level, 0);
+    expect_uv(uv, {101, 130, 130, 0}, {101, 101, 130, 0});
+
+    // Zero coordinates on the fourth corner also make a triangle.
+    set_corners(level, {ttexture_corner{1, 0, 1, 0}, ttexture_corner{-1, 9, 1, 0}, ttexture_corner{-1, 9, -1, 9},
+                        ttexture_corner{0, 3, 0, 3}});
+    EXPECT_TRUE(is_triangle_texture(level, 0));
+}
+
+TEST(TextureCoordinates, AnIndexOutsideTheLevelGivesZeros)
+{
+    Ttrlevel level = test::make_level(code_tr2);
+    EXPECT_FALSE(is_triangle_texture(level, 5));
+    EXPECT_EQ(texture_bounds(level, -1).max_x, 0);
+    expect_uv(texture_uv(level, 99), {0, 0, 0, 0}, {0, 0, 0, 0});
+}

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "render/txgl.h"
+
+using namespace kelanim;
+
+namespace {
+
+void expect_point(const TxGL& gl, std::size_t index, float x, float y, float z)
+{
+    ASSERT_LT(index, gl.vertices().size());
+    const tgl_vertex& v = gl.vertices()[index];
+    EXPECT_NEAR(v.x, x, 1e-5f) << "vertex " << index;
+    EXPECT_NEAR(v.y, y, 1e-5f) << "vertex " << index;
+    EXPECT_NEAR(v.z, z, 1e-5f) << "vertex " << index;
+}
+
+tgl_corner corner(float x, double u = 0) { return {x, 0, 0, u, u}; }
+
+tgl_corner_rgb corner_rgb(float x, std::uint8_t red) { return {x, 0, 0, red, 0, 0, x, x}; }
+
+void emit_square(TxGL& gl, int texture)
+{
+    gl.set_texture(texture);
+    gl.quad(corner(1), corner(2), corner(3), corner(4));
+}
+
+}  // namespace
+
+TEST(TxGLMatrices, SixtyThreeTransformsAreSavedAndAPopOnAnEmptyStackKeepsTheTransform)
+{
+    TxGL gl;
+    for (int k = 0; k < 64; ++k) {
+        gl.load_identity();
+        gl.translate(static_cast<float>(k), 0, 0);
+        gl.push_matrix();
+    }
+    EXPECT_EQ(gl.stack_depth(), 63);
+    gl.load_identity();
+    gl.translate(1000, 0, 0);
+    for (int k = 62; k >= 0; --k) {
+        gl.pop_matrix();
+        EXPECT_FLOAT_EQ(gl.matrix().at(3, 0), static_cast<float>(k)) << "pop restoring slot " << k;
+    }
+    gl.pop_matrix();
+    EXPECT_FLOAT_EQ(gl.matrix().at(3, 0), 0.0f);
+    EXPECT_EQ(gl.stack_depth(), 0);
+}
+
+TEST(TxGLMatrices, TranslateAndVertexNegateYButTransformPointDoesNot)
+{
+    TxGL gl;
+    EXPECT_FLOAT_EQ(gl.matrix().at(0, 0), 0.0f) << "the transform is all zero before load_identity";
+    gl.load_identity();
+    gl.translate(0, 1, 0);
+    gl.vertex(0, 0, 0, 255, 255, 255);
+    expect_point(gl, 0, 0, -1, 0);
+    float x = 0, y = 0, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_FLOAT_EQ(y, -1.0f);
+
+    gl.load_identity();
+    gl.vertex(0, 1, 0, 255, 255, 255);
+    expect_point(gl, 1, 0, -1, 0);
+    x = 0, y = 1, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_FLOAT_EQ(y, 1.0f);
+}
+
+TEST(TxGLMatrices, RotateTakesDegreesOrRadiansAndGoesBeforeTheCurrentTransform)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.rotate(false, 90, 0, 0);
+    float x = 0, y = 1, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_NEAR(x, 0, 1e-6);
+    EXPECT_NEAR(y, 0, 1e-6);
+    EXPECT_NEAR(z, 1, 1e-6);
+
+    gl.load_identity();
+    gl.rotate(true, 1, 0, 0);
+    x = 0, y = 1, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_NEAR(y, std::cos(1.0), 1e-6);
+    EXPECT_NEAR(z, std::sin(1.0), 1e-6);
+
+    // The rotation acts on the point before the translation made earlier.
+    gl.load_identity();
+    gl.translate(1, 0, 0);
+    gl.rotate(false, 0, 0, 90);
+    x = 1, y = 0, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_NEAR(x, 1, 1e-6);
+    EXPECT_NEAR(y, 1, 1e-6);
+
+    // About y: x turns towards -z.
+    gl.load_identity();
+    gl.rotate(false, 0, 90, 0);
+    x = 1, y = 0, z = 0;
+    gl.transform_point(x, y, z);
+    EXPECT_NEAR(x, 0, 1e-6);
+    EXPECT_NEAR(z, -1, 1e-6);
+}
+
+TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.set_colour(10, 20, 30);
+    gl.quad(corner(1, 0.1), corner(2, 0.2), corner(3, 0.3), corner(4, 0.4));
+    const float quad_order[] = {2, 3, 1, 4, 1, 3};
+    for (std::size_t i = 0; i < 6; ++i) {
+        expect_point(gl, i, quad_order[i], 0, 0);
+        EXPECT_DOUBLE_EQ(gl.vertices()[i].u, quad_order[i] / 10.0);
+        EXPECT_EQ(gl.vertices()[i].red, 10);
+        EXPECT_EQ(gl.vertices()[i].blue, 30);
+    }
+
+    gl.clear_layer(-1);
+    gl.quad_rgb(corner_rgb(1, 1), corner_rgb(2, 2), corner_rgb(3, 3), corner_rgb(4, 4));
+    const float rgb_order[] = {1, 3, 4, 1, 2, 3};
+    for (std::size_t i = 0; i < 6; ++i) {
+        expect_point(gl, i, rgb_order[i], 0, 0);
+        EXPECT_EQ(gl.vertices()[i].red, static_cast<int>(rgb_order[i]));
+    }
+
+    gl.clear_layer(-1);
+    gl.triangle(corner(1), corner(2), corner(3));
+    gl.triangle_rgb(corner_rgb(4, 4), corner_rgb(5, 5), corner_rgb(6, 6));
+    for (std::size_t i = 0; i < 6; ++i) expect_point(gl, i, static_cast<float>(i + 1), 0, 0);
+}
+
+TEST(TxGLEmission, ColoursPushPopAndWindowColourValues)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.set_colour_value(0x00332211);
+    gl.push_colour();
+    gl.set_colour(200, 200, 200);
+    gl.pop_colour();
+    gl.triangle(corner(0), corner(0), corner(0));
+    const tgl_vertex& v = gl.vertices()[0];
+    EXPECT_EQ(v.red, 0x11);
+    EXPECT_EQ(v.green, 0x22);
+    EXPECT_EQ(v.blue, 0x33);
+}
+
+TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.set_layer(16);
+    gl.triangle(corner(1), corner(2), corner(3));
+    EXPECT_TRUE(gl.vertices().empty());
+
+    gl.set_layer(1);
+    gl.triangle(corner(1), corner(1), corner(1));
+    gl.set_layer(0);
+    gl.triangle(corner(2), corner(2), corner(2));
+    gl.set_layer(1);
+    gl.triangle(corner(3), corner(3), corner(3));
+    EXPECT_EQ(gl.layer_counts()[0], 3);
+    EXPECT_EQ(gl.layer_counts()[1], 6);
+
+    gl.clear_layer(16);
+    EXPECT_EQ(gl.vertices().size(), 9u);
+    gl.clear_layer(0);
+    ASSERT_EQ(gl.vertices().size(), 6u);
+    EXPECT_EQ(gl.layer_counts()[0], 0);
+    expect_point(gl, 0, 1, 0, 0);
+    expect_point(gl, 3, 3, 0, 0);
+
+    gl.set_texture(7);
+    gl.clear_layer(-1);
+    EXPECT_TRUE(gl.vertices().empty());
+    EXPECT_EQ(gl.layer_counts()[1], 0);
+    EXPECT_EQ(gl.current_texture(), -1);
+}
+
+TEST(TxGLBuffers, EveryChangeOfTextureStartsAGroup)
+{
+    TxGL gl;
+    gl.load_identity();
+    for (int texture : {3, 3, 5, 3}) emit_square(gl, texture);
+    TVertexBuffer_array array;
+    array.set_count(2);
+    gl.build_buffers(array);
+    const Tvbuffer& b = array.buffers[0];
+    EXPECT_EQ(b.vertex_count, 24);
+    EXPECT_EQ(b.primitive_count, 8u);
+    EXPECT_EQ(b.group_textures, (std::vector<std::int32_t>{3, 5, 3}));
+    EXPECT_EQ(b.group_triangles, (std::vector<std::uint32_t>{4, 2, 2}));
+    EXPECT_EQ(array.buffers[1].primitive_count, 0u);
+}
+
+TEST(TxGLBuffers, DeviceVerticesCarryColourAndCoordinatesAndHiddenOnesSitAtTheOrigin)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.set_texture(2);
+    gl.triangle_rgb({1, 2, 3, 0x12, 0x34, 0x56, 0.25, 0.75}, {1, 2, 3, 0, 0, 0, 0, 0}, {1, 2, 3, 0, 0, 0, 0, 0});
+    gl.set_texture(hidden_texture_id);
+    gl.triangle(tgl_corner{5, 5, 5, 0, 0}, tgl_corner{5, 5, 5, 0, 0}, tgl_corner{5, 5, 5, 0, 0});
+    TVertexBuffer_array array;
+    array.set_count(1);
+    gl.build_buffers(array);
+    const device_vertex& first = array.buffers[0].vertices[0];
+    EXPECT_FLOAT_EQ(first.y, -2.0f);
+    EXPECT_EQ(first.colour, 0xFF123456u);
+    EXPECT_FLOAT_EQ(first.u, 0.25f);
+    EXPECT_FLOAT_EQ(first.v, 0.75f);
+    const device_vertex& hidden = array.buffers[0].vertices[3];
+    EXPECT_EQ(hidden.x, 0.0f);
+    EXPECT_EQ(hidden.y, 0.0f);
+    EXPECT_EQ(hidden.z, 0.0f);
+}
+
+TEST(TxGLBuffers, AnEmptyLayerKeepsItsBufferButDrawsNothingAndRebuildsAreCounted)
+{
+    TxGL gl;
+    gl.load_identity();
+    emit_square(gl, 1);
+    TVertexBuffer_array array;
+    array.set_count(1);
+    gl.build_buffers(array);
+    const std::uint64_t first_revision = array.buffers[0].revision;
+    gl.clear_layer(-1);
+    gl.build_buffers(array);
+    EXPECT_EQ(array.buffers[0].vertex_count, 6);
+    EXPECT_EQ(array.buffers[0].primitive_count, 0u);
+    EXPECT_EQ(array.buffers[0].revision, first_revision);
+
+    // Vertices of a layer that has no buffer are left out, not written anywhere.
+    gl.set_layer(3);
+    emit_square(gl, 1);
+    gl.build_buffers(array);
+    EXPECT_EQ(array.buffers[0].primitive_count, 0u);
+}
+
+TEST(TxGLBuffers, LayersInterleavedInEmissionFillTheirOwnBuffersInOrder)
+{
+    TxGL gl;
+    gl.load_identity();
+    gl.set_layer(0);
+    gl.triangle(corner(1), corner(1), corner(1));
+    gl.set_layer(1);
+    gl.triangle(corner(2), corner(2), corner(2));
+    gl.set_layer(0);
+    gl.triangle(corner(3), corner(3), corner(3));
+    TVertexBuffer_array array;
+    array.set_count(2);
+    gl.build_buffers(array);
+    ASSERT_EQ(array.buffers[0].vertices.size(), 6u);
+    EXPECT_FLOAT_EQ(array.buffers[0].vertices[0].x, 1);
+    EXPECT_FLOAT_EQ(array.buffers[0].vertices[3].x, 3);
+    EXPECT_FLOAT_EQ(array.buffers[1].vertices[0].x, 2);
+}

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "render/tglcamera.h"
+#include "render/viewport_state.h"
+
+using namespace kelanim;
+
+namespace {
+
+struct Viewport : ::testing::Test {
+    Viewport() { state.set_camera(&camera); }
+    void drag(unsigned keys, int x0, int y0, int x1, int y1)
+    {
+        state.mouse_down(keys, x0, y0);
+        state.mouse_move(keys, x1, y1);
+        state.mouse_up();
+    }
+    TGLCamera camera;
+    ViewportState state;
+};
+
+}  // namespace
+
+TEST_F(Viewport, ARightDragOfFiftyPixelsTurnsTheWorldOneRadian)
+{
+    drag(button_right, 100, 100, 150, 100);
+    EXPECT_DOUBLE_EQ(state.rotation[1], 50.0);
+    const d3d_matrix world = state.world_matrix();
+    const d3d_matrix expected = matrix_rotation_y(1.0f);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(world.m[i], expected.m[i], 1e-6) << i;
+
+    // A vertical drag turns about x with the opposite sign, and the next drag
+    // carries on from where the last one ended.
+    drag(button_right, 0, 0, 0, 50);
+    EXPECT_DOUBLE_EQ(state.rotation[0], 50.0);
+    EXPECT_DOUBLE_EQ(state.rotation[1], 50.0);
+    state.rotation[1] = 0;
+    const d3d_matrix tilted = state.world_matrix();
+    const d3d_matrix about_x = matrix_rotation_x(-1.0f);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(tilted.m[i], about_x.m[i], 1e-6) << i;
+}
+
+TEST_F(Viewport, AShiftDragPansTheCameraTwiceAsFarWhenDolliedBack)
+{
+    drag(button_right | key_shift, 10, 10, 60, 10);
+    EXPECT_FLOAT_EQ(camera.x, -1.0f);
+    EXPECT_FLOAT_EQ(camera.eye().x, -2.0f) << "the eye moves by the pan factor: the scene follows the mouse";
+    EXPECT_DOUBLE_EQ(state.rotation[1], 0.0) << "panning does not turn";
+
+    camera.x = 0;
+    state.mouse_up();
+    camera.dolly = -1;
+    drag(button_right | key_shift, 10, 10, 60, 35);
+    EXPECT_FLOAT_EQ(camera.x, -2.0f);
+    EXPECT_FLOAT_EQ(camera.y, 1.0f);
+}
+
+TEST_F(Viewport, ACtrlDragDolliesFivePixelsAUnit)
+{
+    // The zoom starts at the first move with Ctrl held.
+    state.mouse_down(button_right | key_ctrl, 0, 0);
+    state.mouse_move(button_right | key_ctrl, 0, 0);
+    state.mouse_move(button_right | key_ctrl, 0, 5);
+    EXPECT_DOUBLE_EQ(camera.dolly, 1.0);
+    EXPECT_FLOAT_EQ(camera.eye().z, 4.0f);
+    state.mouse_move(button_right | key_ctrl, 0, 10);
+    EXPECT_DOUBLE_EQ(camera.dolly, 2.0);
+    // Letting go of Ctrl ends the zoom; the next one starts from the dolly reached.
+    state.mouse_move(button_right, 0, 50);
+    state.mouse_move(button_right | key_ctrl, 0, 100);
+    state.mouse_move(button_right | key_ctrl, 0, 95);
+    EXPECT_DOUBLE_EQ(camera.dolly, 1.0);
+}
+
+TEST_F(Viewport, MovesWithoutButtonsChangeNothing)
+{
+    state.mouse_move(0, 300, 300);
+    EXPECT_DOUBLE_EQ(state.rotation[0], 0.0);
+    EXPECT_FLOAT_EQ(camera.x, 0.0f);
+    EXPECT_DOUBLE_EQ(camera.dolly, 0.0);
+}
+
+TEST_F(Viewport, TheCameraLooksDownMinusZWithMinusYUp)
+{
+    state.prepare_frame(800, 600);
+    // The origin lies 5 units ahead; level "up" (device -y) shows up on the picture.
+    const d3d_vector3 origin = transform_coord({0, 0, 0}, state.view);
+    EXPECT_NEAR(origin.z, 5.0f, 1e-6);
+    const d3d_vector3 above = transform_coord({0, -1, 0}, state.view);
+    EXPECT_NEAR(above.y, 1.0f, 1e-6);
+    const d3d_vector3 right = transform_coord({1, 0, 0}, state.view);
+    EXPECT_NEAR(right.x, 1.0f, 1e-6);
+
+    EXPECT_NEAR(state.projection.at(1, 1), 1.0f / std::tan(0.39269908f), 1e-5);
+    EXPECT_NEAR(state.projection.at(0, 0), state.projection.at(1, 1) * 600.0f / 800.0f, 1e-5);
+    EXPECT_FLOAT_EQ(state.projection.at(2, 3), 1.0f);
+    EXPECT_NEAR(state.projection.at(3, 2), -0.1f * 1000.0f / 999.9f, 1e-6);
+}
+
+TEST_F(Viewport, TheBackgroundIsClearedInItsOwnColour)
+{
+    state.background = 0xF0CAA6;
+    EXPECT_EQ(state.clear_colour(), 0xFFA6CAF0u);
+}
