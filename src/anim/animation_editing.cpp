@@ -5,6 +5,10 @@
 
 #include "anim/bone_walk.h"
 #include "anim/keyframes.h"
+#include "render/d3d_matrix.h"
+#include "render/txgl.h"
+
+#include <glm/gtc/type_ptr.hpp>
 
 namespace kelanim {
 
@@ -50,27 +54,39 @@ tbounds keyframe_bounds(const Ttrlevel& level, const Tmesh_list& meshes, std::in
 {
     tbounds box;
     const tpose pose = decode_keyframe(level, m, j, n);
-    // The drawing layer places bones in a space mirrored in z; the walk's
-    // level-space transforms are the same placement seen without the mirror,
-    // so the box comes out in level axes directly.
+
+    // Measured as drawn: the bone walk places each bone, and the drawing
+    // layer's matrices carry the placement in its view space, which is level
+    // space mirrored in z (here in level units, not scaled to the view). The
+    // measured z comes back into level axes by negation at the end.
+    d3d_matrix mirror = matrix_identity();
+    mirror.at(2, 2) = -1.0f;
+    TxGL gl;
+    gl.load_identity();
+    double view_min_z = 32767.0, view_max_z = -32768.0;
+
     walk_bones(level, m, pose, root_mode::ignore_translation, bone_matrix(1.0),
                [&](std::int32_t bone, const bone_matrix& transform) {
                    const std::int32_t i = meshes.bone_mesh(level, m, bone);
                    if (i < 0 || static_cast<std::size_t>(i) >= meshes.meshes.size()) return;
                    const tmesh& mesh = meshes.meshes[static_cast<std::size_t>(i)];
+
+                   d3d_matrix bone_in_level;
+                   const double* numbers = glm::value_ptr(transform);
+                   for (std::size_t k = 0; k < 16; ++k) bone_in_level.m[k] = static_cast<float>(numbers[k]);
+                   gl.load_matrix(matrix_multiply(matrix_multiply(mirror, bone_in_level), mirror));
+
                    auto widen = [&](std::uint16_t index) {
                        if (index >= mesh.vertices.size()) return;
                        const tmesh_vertex& v = mesh.vertices[index];
-                       const glm::dvec3 p = transform_point(transform, glm::dvec3(v.x, v.y, v.z));
-                       // Positions are held as single-precision floats, as drawn.
-                       const double x = static_cast<float>(p.x), y = static_cast<float>(p.y),
-                                    z = static_cast<float>(p.z);
-                       box.min_x = std::min(box.min_x, x);
-                       box.max_x = std::max(box.max_x, x);
-                       box.min_y = std::min(box.min_y, y);
-                       box.max_y = std::max(box.max_y, y);
-                       box.min_z = std::min(box.min_z, z);
-                       box.max_z = std::max(box.max_z, z);
+                       float x = v.x, y = v.y, z = -static_cast<float>(v.z);
+                       gl.transform_point(x, y, z);
+                       box.min_x = std::min<double>(box.min_x, x);
+                       box.max_x = std::max<double>(box.max_x, x);
+                       box.min_y = std::min<double>(box.min_y, y);
+                       box.max_y = std::max<double>(box.max_y, y);
+                       view_min_z = std::min<double>(view_min_z, z);
+                       view_max_z = std::max<double>(view_max_z, z);
                    };
                    for (const tmesh_face4& face : mesh.textured_rects)
                        for (std::uint16_t corner : face.vertices) widen(corner);
@@ -83,6 +99,11 @@ tbounds keyframe_bounds(const Ttrlevel& level, const Tmesh_list& meshes, std::in
                            for (std::uint16_t corner : face.vertices) widen(corner);
                    }
                });
+    // The largest view z is the smallest level z.
+    if (!box.empty()) {
+        box.min_z = -view_max_z;
+        box.max_z = -view_min_z;
+    }
     return box;
 }
 

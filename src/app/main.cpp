@@ -4,9 +4,11 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "render/gl/graphics_context.h"
 
 int main(int argc, char* argv[])
 {
+    kelanim::set_graphics_format();  // before the application object
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelanim"));
 

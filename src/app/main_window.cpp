@@ -24,6 +24,10 @@
 #include "app/most_recent_files.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "render/gl/tglviewport.h"
+#include "render/tglcamera.h"
+#include "render/txgl.h"
+#include "render/vertex_buffers.h"
 
 namespace kelanim {
 
@@ -69,6 +73,7 @@ TForm1::~TForm1()
     // FormDestroy: the playback stops before anything it draws goes away, and
     // the recent-files list is written as it is destroyed.
     Timer1->setEnabled(false);
+    release_viewport();
     MostRecentFiles1.reset();
 }
 

@@ -33,7 +33,10 @@ namespace kelanim {
 class TMostRecentFiles;
 class TSpinEdit;
 class TTimer;
-class LevelViewport;
+class TGLCamera;
+class TGLViewport;
+class TxGL;
+struct TVertexBuffer_array;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -93,7 +96,7 @@ public:
     int frame_rate() const { return frame_rate_; }
     bool filling_box() const { return FillingBox; }
     bool playing() const;
-    LevelViewport* viewport() const { return viewport_; }
+    TGLViewport* viewport() const { return viewport_.get(); }
 
     // Controls, named as on the form.
     QLabel* Label1;
@@ -150,9 +153,11 @@ private:
     void create_controls();
     void create_menus();
     void create_viewport();
+    void release_viewport();
     void connect_handlers();
     void fill_lists();
     void load_textures();
+    void build_scene();
     void set_caption(const QString& path);
     void start_timer_if_playing();
 
@@ -162,7 +167,12 @@ private:
     std::unique_ptr<Gauge> gauge_;
     std::unique_ptr<LevelMessages> level_messages_;
     std::unique_ptr<TMostRecentFiles> MostRecentFiles1;
-    LevelViewport* viewport_ = nullptr;
+    // The renderer; without an OpenGL 3.3 context there is none, and the
+    // window works without its picture.
+    std::unique_ptr<TVertexBuffer_array> vertex_buffer_array_;
+    std::unique_ptr<TxGL> gl_;
+    std::unique_ptr<TGLCamera> camera_;
+    std::unique_ptr<TGLViewport> viewport_;
     QString open_dialog_name_;  // the name the open dialog last gave
     QString open_level_name_;   // the file the level was last opened from or saved to
 

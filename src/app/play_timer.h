@@ -21,7 +21,7 @@ public:
     // True while ticks actually arrive.
     bool ticking() const { return timer_.isActive(); }
 
-signals:
+Q_SIGNALS:
     void OnTimer();
 
 private:
