@@ -146,11 +146,16 @@ texture_rect texture_bounds(const Ttrlevel& level, std::int32_t index)
 
 std::array<texture_coord, 4> texture_uv(const Ttrlevel& level, std::int32_t index)
 {
-    std::array<texture_coord, 4> uv{};
     const tobject_texture* texture = object_texture(level, index);
-    if (!texture) return uv;
-    const bool triangle = is_triangle(*texture);
-    std::array<ttexture_corner, 4> c = texture->corners;
+    if (!texture) return {};
+    return texture_uv(*texture, level.version_code);
+}
+
+std::array<texture_coord, 4> texture_uv(const tobject_texture& texture, std::int32_t version_code)
+{
+    std::array<texture_coord, 4> uv{};
+    const bool triangle = is_triangle(texture);
+    std::array<ttexture_corner, 4> c = texture.corners;
 
     const bool no_coordinates = std::all_of(c.begin(), c.end(), [](const ttexture_corner& k) {
         return k.x_coord == 0 && k.y_coord == 0;
@@ -169,7 +174,7 @@ std::array<texture_coord, 4> texture_uv(const Ttrlevel& level, std::int32_t inde
         if (k.x_coord == 0) k.x_coord = 1;
         if (k.y_coord == 0) k.y_coord = 1;
     }
-    if (level.version_code >= code_tr4) {
+    if (version_code >= code_tr4) {
         // These generations keep no usable direction bytes: a corner on the
         // low edge of the texture moves inwards by +1, any other by -1.
         const int used = triangle ? 3 : 4;

@@ -64,5 +64,8 @@ bool is_triangle_texture(const Ttrlevel& level, std::int32_t index);
 texture_rect texture_bounds(const Ttrlevel& level, std::int32_t index);
 // (u, v) of corners 1 to 4 on the object texture's page.
 std::array<texture_coord, 4> texture_uv(const Ttrlevel& level, std::int32_t index);
+// The same for an object texture held outside the level (the export's
+// repacked textures), laid out as in a level of `version_code`.
+std::array<texture_coord, 4> texture_uv(const tobject_texture& texture, std::int32_t version_code);
 
 }  // namespace kelanim
