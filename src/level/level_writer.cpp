@@ -36,8 +36,9 @@ std::uint16_t count16(std::uint32_t count, const char* what)
     return static_cast<std::uint16_t>(count);
 }
 
-// Writes `bytes` bytes of a buffer, or what it holds when that is less; the
-// number written is returned so the size in front of it tells the truth.
+// How many bytes of a buffer to write for a block of `bytes` bytes: what the
+// buffer holds when that is less, so the size written in front of the block
+// tells the truth and nothing past the buffer is read.
 std::uint32_t held_size(std::uint64_t bytes, const std::vector<std::uint8_t>& buffer)
 {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, buffer.size()));
