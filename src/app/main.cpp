@@ -1,7 +1,13 @@
-// kelanim [LEVEL]: the window, opening LEVEL when one is given.
+// kelanim [--screenshot PICTURE] [LEVEL]
+// Opens the window; a level named on the command line is opened and starts
+// playing. With --screenshot the window is saved as PICTURE once the level
+// has played for a moment, and the program ends.
 #include <QApplication>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+
+#include <cstdio>
 
 #include "app/main_window.h"
 #include "render/gl/graphics_context.h"
@@ -12,13 +18,32 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelanim"));
 
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    QString screenshot;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--screenshot")); at >= 0 && at + 1 < arguments.size()) {
+        screenshot = arguments.at(at + 1);
+        arguments.remove(at, 2);
+    }
+
     kelanim::TForm1 window;
     window.showMaximized();
 
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString level = arguments.at(1);
-        QTimer::singleShot(0, &window, [&window, level] { window.OpenLevel(level); });
+    if (!arguments.isEmpty()) {
+        const QString level = arguments.front();
+        QTimer::singleShot(0, &window, [&window, level] {
+            window.OpenLevel(level);
+            window.fit_camera_to_scene();
+            if (!window.playing()) window.SpeedButton1->click();
+        });
+    }
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(1500, &window, [&window, screenshot] {
+            const bool saved = window.grab().save(screenshot);
+            std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "could not save",
+                         screenshot.toLocal8Bit().constData());
+            QApplication::exit(saved ? 0 : 1);
+        });
     }
     return app.exec();
 }

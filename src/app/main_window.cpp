@@ -84,6 +84,11 @@ void TForm1::FormCreate(const QString& recent_files_ini)
     QLocale::setDefault(QLocale::c());
 
     setWindowTitle(QStringLiteral("Kelanim"));
+    // The window's font; where it is missing, a narrow face keeps the texts
+    // inside the places the layout gives them.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setAcceptDrops(true);
     resize(design_width, design_height);
@@ -165,15 +170,15 @@ void TForm1::create_controls()
     const char* captions[] = {"Next Animation", "Next Frame", "Frame rate", "Amount Frames"};
     TSpinEdit* parameters[4];
     for (int i = 0; i < 4; ++i) {
-        make_label(GroupBox2, QString::fromLatin1(captions[i]), 8 + 72 * i, 20);
-        parameters[i] = make_spin_edit(GroupBox2, 8 + 72 * i, 38, 68);
+        make_label(GroupBox2, QString::fromLatin1(captions[i]), 8 + 76 * i, 20);
+        parameters[i] = make_spin_edit(GroupBox2, 8 + 76 * i, 38, 64);
         parameters[i]->setObjectName(QStringLiteral("SpinEdit%1").arg(i + 8));
     }
     SpinEdit8 = parameters[0];
     SpinEdit9 = parameters[1];
     SpinEdit10 = parameters[2];
     SpinEdit11 = parameters[3];
-    Button2 = make_button(GroupBox2, QStringLiteral("<--- Apply changes"), 298, 36, 106, 25);
+    Button2 = make_button(GroupBox2, QStringLiteral("<--- Apply changes"), 312, 36, 92, 25);
 
     Panel1 = new QWidget(client);
     Panel1->setGeometry(429, 49, 564, 627);

@@ -86,6 +86,8 @@ public:
     // What the viewport is asked to show, read from the controls.
     SceneSelection selection() const;
     void refresh_viewport();
+    // Moves the camera so that what the viewport shows fills most of it.
+    void fit_camera_to_scene();
 
     const Ttrlevel& level() const { return *level_; }
     Ttrlevel& level() { return *level_; }

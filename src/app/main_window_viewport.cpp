@@ -5,6 +5,7 @@
 #include "app/message_box.h"
 #include "render/gl/graphics_context.h"
 #include "render/gl/tglviewport.h"
+#include "render/camera_fit.h"
 #include "render/moveable_scene.h"
 #include "render/tglcamera.h"
 #include "render/texture_pages.h"
@@ -59,6 +60,14 @@ void TForm1::load_textures()
 void TForm1::refresh_viewport()
 {
     if (viewport_) viewport_->refresh();
+}
+
+void TForm1::fit_camera_to_scene()
+{
+    if (!viewport_) return;
+    build_scene();
+    fit_camera(*camera_, visible_points(*gl_), viewport_->world_matrix(), Panel1->width(), Panel1->height());
+    refresh_viewport();
 }
 
 void TForm1::ExporttoMS3d1Click()
