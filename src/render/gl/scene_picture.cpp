@@ -1,6 +1,6 @@
 #include "render/gl/scene_picture.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdlib>
 #include <numbers>
@@ -26,7 +26,7 @@ void ensure_gui_application()
     static int argc = 1;
     static char name[] = "kelanim";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication application(argc, argv);
+    static QApplication application(argc, argv);
 }
 
 QImage render_scene_picture(const Ttrlevel& level, const Tmesh_list& meshes, const picture_request& request,

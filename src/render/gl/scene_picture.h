@@ -20,9 +20,10 @@ struct picture_request {
     double turn_degrees = 0;  // turns the world about the vertical axis, as a right-drag does
 };
 
-// Makes a QGuiApplication when there is none (on the "offscreen" platform
-// when no display is set), after making OpenGL 3.3 core the default format.
-// Lives until the program ends.
+// Makes the application object (a QApplication, so that widgets work too)
+// when there is none, on the "offscreen" platform when no display is set,
+// after making OpenGL 3.3 core the default format. It lives until the
+// program ends.
 void ensure_gui_application();
 
 // Draws the request; a null image with the reason in `why` when no OpenGL 3.3

@@ -1,5 +1,6 @@
 #include "render/gl/tglviewport.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLWidget>
@@ -141,12 +142,21 @@ void TGLViewport::set_background(std::uint32_t colour)
     }
 }
 
-void TGLViewport::attach(QWidget* panel)
+bool TGLViewport::platform_shows_opengl_widgets()
 {
-    if (!panel) return;
+    // These platforms draw nowhere: an OpenGL widget on them has no surface
+    // and Qt fails when it is painted.
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+bool TGLViewport::attach(QWidget* panel)
+{
+    if (!panel) return false;
     delete widget_.data();
     panel_ = panel;
     set_background(background);
+    if (!platform_shows_opengl_widgets()) return false;
     auto* widget = new ViewportWidget(*this, panel);
     if (!panel->layout()) {
         auto* layout = new QVBoxLayout(panel);
@@ -155,6 +165,7 @@ void TGLViewport::attach(QWidget* panel)
     panel->layout()->addWidget(widget);
     widget_ = widget;
     widget->show();
+    return true;
 }
 
 QOpenGLWidget* TGLViewport::widget() const { return widget_.data(); }

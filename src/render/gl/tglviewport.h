@@ -48,8 +48,13 @@ public:
     // Stores the clear colour (0x00BBGGRR) and gives the panel the same colour.
     void set_background(std::uint32_t colour);
     // Puts the OpenGL widget into `panel`, filling it. The widget belongs to
-    // the panel; the viewport only points at it.
-    void attach(QWidget* panel);
+    // the panel; the viewport only points at it. False, and no widget, on a
+    // Qt platform that cannot show OpenGL widgets ("offscreen", "minimal");
+    // pictures can still be drawn with render_image.
+    bool attach(QWidget* panel);
+
+    // Whether the running Qt platform can show OpenGL widgets.
+    static bool platform_shows_opengl_widgets();
     QOpenGLWidget* widget() const;
 
     // Draws a frame: at once offscreen, at the widget's next paint otherwise.
