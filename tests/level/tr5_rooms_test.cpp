@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -298,6 +299,65 @@ TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
     room.layers[1].triangles.clear();
     EXPECT_TRUE(merge_tr5_layers(room));
     EXPECT_EQ(room.num_vertices, 41000);
+}
+
+// The merge as a plain linear search: the first vertex at a truncated
+// position fixes its number, later ones overwrite its data and colour.
+TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 50; ++round) {
+        troom room;
+        room.layers.resize(1 + random() % 4);
+        for (ttr5_layer& layer : room.layers) {
+            const std::size_t n = 1 + random() % 40;
+            for (std::size_t i = 0; i < n; ++i) {
+                ttr5_vertex v{static_cast<float>(random() % 4) * 0.75f, -static_cast<float>(random() % 3) * 1.5f,
+                              static_cast<float>(random() % 3), {}, static_cast<std::uint32_t>(random())};
+                v.raw[0] = static_cast<std::uint8_t>(random());
+                layer.vertices.push_back(v);
+            }
+            for (int f = 0; f < 5; ++f) {
+                auto corner = [&] { return static_cast<std::uint16_t>(random() % n); };
+                layer.triangles.push_back({{{corner(), corner(), corner()}, static_cast<std::uint16_t>(f)}, 9});
+            }
+        }
+        ASSERT_TRUE(merge_tr5_layers(room));
+
+        std::vector<std::array<std::int16_t, 3>> positions;
+        std::vector<ttr5_vertex> data;
+        auto find = [&](const std::array<std::int16_t, 3>& p) {
+            return static_cast<std::size_t>(std::find(positions.begin(), positions.end(), p) - positions.begin());
+        };
+        auto truncated = [](const ttr5_vertex& v) {
+            return std::array<std::int16_t, 3>{static_cast<std::int16_t>(v.x), static_cast<std::int16_t>(v.y),
+                                               static_cast<std::int16_t>(v.z)};
+        };
+        for (const ttr5_layer& layer : room.layers)
+            for (const ttr5_vertex& v : layer.vertices) {
+                std::size_t i = find(truncated(v));
+                if (i == positions.size()) {
+                    positions.push_back(truncated(v));
+                    data.push_back(v);
+                }
+                data[i] = v;
+            }
+        ASSERT_EQ(room.num_vertices, positions.size());
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            EXPECT_EQ(room.vertices[i].x, positions[i][0]);
+            EXPECT_EQ(room.vertices_tr1[i].y, positions[i][1]);
+            EXPECT_EQ(room.tr5_vertices[i].raw[0], data[i].raw[0]);
+            EXPECT_EQ(room.tr5_vertices[i].colour, data[i].colour);
+        }
+        std::size_t t = 0;
+        for (const ttr5_layer& layer : room.layers)
+            for (const ttr5_face3& face : layer.triangles) {
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_EQ(room.triangles[t].vertices[c], find(truncated(layer.vertices[face.face.vertices[c]])));
+                ++t;
+            }
+        EXPECT_EQ(room.num_triangles, t);
+    }
 }
 
 TEST(Tr5Room, TruncatedAtEveryOffsetStaysConsistent)
