@@ -1,0 +1,106 @@
+// What the window's tests share: the application object, catching message
+// boxes, and a small level of known content written through the writer.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/message_box.h"
+#include "demo_level.h"
+#include "level/ttrlevel.h"
+#include "realdata.h"
+#include "render/gl/graphics_context.h"
+
+namespace kelanim::test {
+
+// The one application object of the test program. Without a display the
+// window runs on Qt's offscreen platform.
+inline QApplication& application()
+{
+    static QApplication* app = [] {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        set_graphics_format();
+        static int argc = 1;
+        static char name[] = "kelanim_app_tests";
+        static char* argv[] = {name, nullptr};
+        auto* made = new QApplication(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Kelanim"));
+        return made;
+    }();
+    return *app;
+}
+
+// Every message box shown while it lives is caught here instead.
+class CaughtMessages {
+public:
+    CaughtMessages()
+    {
+        previous_ = set_message_handler([this](QWidget*, const Message& message) { messages.push_back(message); });
+    }
+    ~CaughtMessages() { set_message_handler(previous_); }
+    CaughtMessages(const CaughtMessages&) = delete;
+    CaughtMessages& operator=(const CaughtMessages&) = delete;
+
+    // The texts shown since the last call, emptying the list.
+    std::vector<QString> take()
+    {
+        std::vector<QString> texts;
+        for (const Message& m : messages) texts.push_back(m.text);
+        messages.clear();
+        return texts;
+    }
+
+    std::vector<Message> messages;
+
+private:
+    MessageHandler previous_;
+};
+
+inline QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// The TR4 demo level changed so that each case of the window shows:
+//   moveable 0 (object 1): no animations;
+//   moveable 1 (object 0, the figure): animations 0 to 3 with frame rates 1,
+//     4, 0 and 2; animation 3 has exactly three keyframes;
+//   moveable 2 (object 2): one animation without keyframes.
+struct WindowLevel {
+    static constexpr int no_animations = 0, figure = 1, no_keyframes = 2;
+    static constexpr std::uint32_t no_animations_id = 1, no_keyframes_id = 2;
+};
+
+inline std::filesystem::path write_window_level(const std::string& name)
+{
+    Ttrlevel level;
+    demo::make_demo_level(level, code_tr4);
+    level.animations[0].frame_rate = 1;
+    level.animations[1].frame_rate = 4;
+    level.animations[2].frame_rate = 0;
+    const std::uint32_t last_start = level.animations[3].frame_offset / 2;
+    level.set_num_frames(last_start + 3 * level.animations[3].frame_size);
+
+    tanimation empty = level.animations[3];
+    empty.frame_offset = level.num_frames * 2;  // ends where it starts: no keyframes
+    level.animations.push_back(empty);
+    level.num_animations = static_cast<std::uint32_t>(level.animations.size());
+
+    const tmoveable figure = level.moveables[0];
+    tmoveable without = figure, keyless = figure;
+    without.object_id = WindowLevel::no_animations_id;
+    without.animation = -1;
+    keyless.object_id = WindowLevel::no_keyframes_id;
+    keyless.animation = 4;
+    level.moveables = {without, figure, keyless};
+    level.num_moveables = 3;
+
+    const std::filesystem::path path = output_dir("app") / name;
+    if (level.save_level(path.string()) != save_ok) ADD_FAILURE() << "cannot write " << path;
+    return path;
+}
+
+}  // namespace kelanim::test
