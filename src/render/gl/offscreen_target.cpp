@@ -4,6 +4,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 
 #include "render/gl/graphics_context.h"
 
@@ -54,9 +55,9 @@ void OffscreenTarget::done_current()
     if (valid()) context_->doneCurrent();
 }
 
-QImage OffscreenTarget::render(int width, int height, const std::function<void(int, int)>& draw)
+bool OffscreenTarget::draw(int width, int height, const std::function<void(int, int)>& draw)
 {
-    if (width <= 0 || height <= 0 || !make_current()) return {};
+    if (width <= 0 || height <= 0 || !make_current()) return false;
     if (!framebuffer_ || framebuffer_->size() != QSize(width, height)) {
         framebuffer_.reset();
         QOpenGLFramebufferObjectFormat format;
@@ -65,11 +66,18 @@ QImage OffscreenTarget::render(int width, int height, const std::function<void(i
         framebuffer_ = std::make_unique<QOpenGLFramebufferObject>(QSize(width, height), format);
         if (!framebuffer_->isValid()) {
             framebuffer_.reset();
-            return {};
+            return false;
         }
     }
     framebuffer_->bind();
     draw(width, height);
+    context_->functions()->glFinish();
+    return true;
+}
+
+QImage OffscreenTarget::render(int width, int height, const std::function<void(int, int)>& draw_frame)
+{
+    if (!draw(width, height, draw_frame)) return {};
     QImage picture = framebuffer_->toImage(true);
     framebuffer_->release();
     return picture.convertToFormat(QImage::Format_RGB32);

@@ -33,6 +33,9 @@ public:
     // framebuffer bound) into a width x height framebuffer and returns the
     // picture; a null image when nothing could be drawn.
     QImage render(int width, int height, const std::function<void(int, int)>& draw);
+    // The same without reading the picture back; waits until the drawing is
+    // done. False when nothing could be drawn.
+    bool draw(int width, int height, const std::function<void(int, int)>& draw);
 
 private:
     std::unique_ptr<QOffscreenSurface> surface_;

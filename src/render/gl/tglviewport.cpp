@@ -191,28 +191,40 @@ void TGLViewport::paint(GLDevice& device, int width, int height)
     device.draw_frame(*this, vertex_buffers, *textures, width, height);
 }
 
+bool TGLViewport::make_offscreen(QString* why)
+{
+    if (offscreen_) return true;
+    auto target = std::make_unique<OffscreenTarget>();
+    if (!target->create(why) || !target->make_current()) return false;
+    auto device = std::make_unique<GLDevice>();
+    if (!device->initialize()) {
+        if (why) *why = QStringLiteral("OpenGL 3.3 core functions are not available");
+        target->done_current();
+        return false;
+    }
+    device->messages = messages;
+    offscreen_ = std::move(target);
+    offscreen_device_ = std::move(device);
+    if (textures) textures->attach_device(offscreen_device_.get());
+    offscreen_->done_current();
+    return true;
+}
+
 QImage TGLViewport::render_image(int width, int height, QString* why)
 {
-    if (!offscreen_) {
-        auto target = std::make_unique<OffscreenTarget>();
-        if (!target->create(why)) return {};
-        if (!target->make_current()) return {};
-        auto device = std::make_unique<GLDevice>();
-        if (!device->initialize()) {
-            if (why) *why = QStringLiteral("OpenGL 3.3 core functions are not available");
-            target->done_current();
-            return {};
-        }
-        device->messages = messages;
-        offscreen_ = std::move(target);
-        offscreen_device_ = std::move(device);
-        if (textures) textures->attach_device(offscreen_device_.get());
-        offscreen_->done_current();
-    }
+    if (!make_offscreen(why)) return {};
     QImage picture = offscreen_->render(width, height, [this](int w, int h) { paint(*offscreen_device_, w, h); });
     offscreen_->done_current();
     if (picture.isNull() && why) *why = QStringLiteral("the offscreen framebuffer cannot be made");
     return picture;
+}
+
+bool TGLViewport::render_offscreen(int width, int height, QString* why)
+{
+    if (!make_offscreen(why)) return false;
+    const bool drawn = offscreen_->draw(width, height, [this](int w, int h) { paint(*offscreen_device_, w, h); });
+    if (!drawn && why) *why = QStringLiteral("the offscreen framebuffer cannot be made");
+    return drawn;
 }
 
 }  // namespace kelanim

@@ -65,6 +65,9 @@ public:
     // Draws one frame without any window and returns it, or a null image
     // (with the reason in `why`) when no OpenGL 3.3 context can be had.
     QImage render_image(int width, int height, QString* why = nullptr);
+    // Draws one frame offscreen without reading it back (for timing); false
+    // when no OpenGL 3.3 context can be had.
+    bool render_offscreen(int width, int height, QString* why = nullptr);
 
     // Builds the scene when it is stale and draws a frame with `device` into
     // the bound framebuffer. Called by the widget and the offscreen path.
@@ -76,6 +79,8 @@ public:
     MessageSink* messages = nullptr;
 
 private:
+    bool make_offscreen(QString* why);
+
     QPointer<QWidget> panel_;
     QPointer<QOpenGLWidget> widget_;
     std::unique_ptr<OffscreenTarget> offscreen_;
