@@ -31,8 +31,10 @@ struct tpose {
     bool cut_short = false;
 };
 
-// Number of animations of moveable m. 0 for a moveable out of range, one
-// whose `animation` is -1, or one whose run would come out negative.
+// Number of animations of moveable m: from its `animation` up to the
+// `animation` of the next moveable that has any (or to the level's count).
+// 0 for a moveable out of range, one whose `animation` is -1 (or any other
+// negative value), or one whose run would come out negative.
 std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 
 // Number of keyframes of animation j of moveable m; 0 when out of range.
@@ -57,7 +59,10 @@ std::int64_t keyframe_word(const Ttrlevel& level, std::int32_t m, std::int32_t j
 
 // Decodes keyframe n of animation j of moveable m. A negative n gives the
 // rest pose: every angle 0, the offset read one keyframe before the first.
-// Words that lie outside `frames` decode as 0 and set `cut_short`.
+// Words that lie outside `frames` decode as 0 and set `cut_short` (so the
+// rest pose of the level's first animation has the offset (0, 0, 0)). For an
+// animation that does not exist the pose is all zeros, with one rotation per
+// bone when the moveable exists, and `cut_short` is set.
 tpose decode_keyframe(const Ttrlevel& level, std::int32_t m, std::int32_t j, std::int32_t n);
 
 // Decodes the rotation entries of `num_bones` bones starting at word p of
