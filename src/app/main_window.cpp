@@ -170,15 +170,20 @@ void TForm1::create_controls()
     const char* captions[] = {"Next Animation", "Next Frame", "Frame rate", "Amount Frames"};
     TSpinEdit* parameters[4];
     for (int i = 0; i < 4; ++i) {
-        make_label(GroupBox2, QString::fromLatin1(captions[i]), 8 + 76 * i, 20);
-        parameters[i] = make_spin_edit(GroupBox2, 8 + 76 * i, 38, 64);
+        // The captions are a point smaller so that four fit side by side.
+        QLabel* caption = make_label(GroupBox2, QString::fromLatin1(captions[i]), 8 + 70 * i, 20);
+        QFont small = caption->font();
+        small.setPointSize(7);
+        caption->setFont(small);
+        caption->adjustSize();
+        parameters[i] = make_spin_edit(GroupBox2, 8 + 70 * i, 38, 64);
         parameters[i]->setObjectName(QStringLiteral("SpinEdit%1").arg(i + 8));
     }
     SpinEdit8 = parameters[0];
     SpinEdit9 = parameters[1];
     SpinEdit10 = parameters[2];
     SpinEdit11 = parameters[3];
-    Button2 = make_button(GroupBox2, QStringLiteral("<--- Apply changes"), 312, 36, 92, 25);
+    Button2 = make_button(GroupBox2, QStringLiteral("<--- Apply changes"), 292, 36, 112, 25);
 
     Panel1 = new QWidget(client);
     Panel1->setGeometry(429, 49, 564, 627);
