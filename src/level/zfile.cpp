@@ -115,7 +115,10 @@ void zf_seek(TZFile& f, std::uint32_t p) { f.position = std::min(p, f.size); }
 
 void write_file_atomically(const std::string& path, const std::uint8_t* data, std::size_t size)
 {
-    std::string temp = path + ".kelanim-XXXXXX";
+    // A short temporary name in the target's folder, so that the rename is
+    // atomic and long target names still fit the system's limit.
+    const std::string::size_type slash = path.rfind('/');
+    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".kelanim-XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0) throw_errno(errno, "Cannot create a file beside", path);
     // Keep the permissions of the file being replaced, or the usual ones.

@@ -118,7 +118,8 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     EXPECT_EQ(room.alternate_room, -1);
     EXPECT_EQ(room.alternate_group, code >= 5 ? 2 : 0);
 
-    // The body.
+    // The body. Records of odd sizes are packed, so their fields are read
+    // by value (unary plus), never bound to references.
     EXPECT_EQ(level.num_floor_data, F::num_floor_data);
     EXPECT_EQ(level.floor_data[0], 0x8001);
     ASSERT_EQ(level.num_animations, F::num_animations);
@@ -137,11 +138,11 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     EXPECT_EQ(level.moveables[1].animation, -1);
     EXPECT_EQ(level.static_meshes[0].id, 42u);
     ASSERT_EQ(level.num_object_textures, F::num_object_textures);
-    EXPECT_EQ(level.object_textures[3].attribute, 3);
-    EXPECT_EQ(level.object_textures[1].corners[1].x_pixel, 16);
-    EXPECT_EQ(level.object_textures[1].corners[3].y_coord, -1);
-    EXPECT_EQ(level.object_textures[2].flags, code >= 6 ? 1 : 0);
-    EXPECT_EQ(level.object_textures[2].tr4_extra[3], code >= 6 ? 4u : 0u);
+    EXPECT_EQ(+level.object_textures[3].attribute, 3);
+    EXPECT_EQ(+level.object_textures[1].corners[1].x_pixel, 16);
+    EXPECT_EQ(+level.object_textures[1].corners[3].y_coord, -1);
+    EXPECT_EQ(+level.object_textures[2].flags, code >= 6 ? 1 : 0);
+    EXPECT_EQ(+level.object_textures[2].tr4_extra[3], code >= 6 ? 4u : 0u);
     EXPECT_EQ(level.num_boxes, F::num_boxes);
     EXPECT_EQ(level.num_zones, F::num_boxes);
     // TR1 keeps its six zone arrays in slots 0, 1, 4, 5, 6, 9.
@@ -150,15 +151,15 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     EXPECT_EQ(level.zones[2][0], code <= 2 ? 0 : 2 * 16);
 
     ASSERT_EQ(level.num_items, F::num_items);
-    EXPECT_EQ(level.items[1].x, 1024);
-    EXPECT_EQ(level.items_tr1[1].z, 2048);
+    EXPECT_EQ(+level.items[1].x, 1024);
+    EXPECT_EQ(+level.items_tr1[1].z, 2048);
     if (code <= 2) {
-        EXPECT_EQ(level.items[0].intensity1, 255);
-        EXPECT_EQ(level.items[0].intensity2, 31);
+        EXPECT_EQ(+level.items[0].intensity1, 255);
+        EXPECT_EQ(+level.items[0].intensity2, 31);
     } else {
-        EXPECT_EQ(level.items[0].intensity1, 0x1234);
-        EXPECT_EQ(level.items_tr1[0].intensity[0], 0x34);
-        EXPECT_EQ(level.items_tr1[0].intensity[1], 0x67);
+        EXPECT_EQ(+level.items[0].intensity1, 0x1234);
+        EXPECT_EQ(+level.items_tr1[0].intensity[0], 0x34);
+        EXPECT_EQ(+level.items_tr1[0].intensity[1], 0x67);
     }
     EXPECT_EQ(level.num_cinematic_frames, 1u);
     EXPECT_EQ(level.num_demo_data, F::num_demo_data);
@@ -181,9 +182,9 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     if (code >= 3 && code <= 5) { EXPECT_EQ(level.palette16[5], 5); }
 
     // The animated-texture group (1 group of textures 1, 2, 3).
-    EXPECT_EQ(level.object_textures[0].anim_group, 0);
-    EXPECT_EQ(level.object_textures[1].anim_group, 1);
-    EXPECT_EQ(level.object_textures[3].anim_group, 1);
+    EXPECT_EQ(+level.object_textures[0].anim_group, 0);
+    EXPECT_EQ(+level.object_textures[1].anim_group, 1);
+    EXPECT_EQ(+level.object_textures[3].anim_group, 1);
 
     // Progress runs up to 100 and ends at 0.
     ASSERT_FALSE(progress.values.empty());
