@@ -157,27 +157,18 @@ std::array<texture_coord, 4> texture_uv(const tobject_texture& texture, std::int
     const bool triangle = is_triangle(texture);
     std::array<ttexture_corner, 4> c = texture.corners;
 
-    const bool no_coordinates = std::all_of(c.begin(), c.end(), [](const ttexture_corner& k) {
-        return k.x_coord == 0 && k.y_coord == 0;
+    // A coordinate byte says which way its corner moves inwards: +1 or -1.
+    // Levels whose bytes say nothing (all 0) or something else (some hold
+    // 127 in every corner) get the directions worked out from the pixels:
+    // each corner keeps its own place, so a texture mapped mirrored or turned
+    // stays so.
+    const int used = triangle ? 3 : 4;
+    const bool directions_usable = std::all_of(c.begin(), c.begin() + used, [](const ttexture_corner& k) {
+        return (k.x_coord == 1 || k.x_coord == -1) && (k.y_coord == 1 || k.y_coord == -1);
     });
-    if (no_coordinates) {
-        // Map onto the bounding rectangle: top-left, top-right, bottom-right, bottom-left.
-        const texture_rect r = bounds_of(c, triangle);
-        auto corner = [](int x, int y, int cx, int cy) {
-            return ttexture_corner{static_cast<std::int8_t>(cx), static_cast<std::uint8_t>(x),
-                                   static_cast<std::int8_t>(cy), static_cast<std::uint8_t>(y)};
-        };
-        c = {corner(r.min_x, r.min_y, 1, 1), corner(r.max_x, r.min_y, -1, 1), corner(r.max_x, r.max_y, -1, -1),
-             corner(r.min_x, r.max_y, 1, -1)};
-    }
-    for (ttexture_corner& k : c) {
-        if (k.x_coord == 0) k.x_coord = 1;
-        if (k.y_coord == 0) k.y_coord = 1;
-    }
-    if (version_code >= code_tr4) {
-        // These generations keep no usable direction bytes: a corner on the
-        // low edge of the texture moves inwards by +1, any other by -1.
-        const int used = triangle ? 3 : 4;
+    if (version_code >= code_tr4 || !directions_usable) {
+        // A corner on the low edge of the texture moves inwards by +1, any
+        // other by -1. TR4 and TR5 keep no direction bytes at all.
         int low_x = 255, low_y = 255;
         for (int i = 0; i < used; ++i) {
             low_x = std::min<int>(low_x, c[i].x_pixel);

@@ -131,19 +131,26 @@ TEST(TextureCoordinates, CornersMoveOneTexelInwardsByTheirCoordinateBytes)
     expect_uv(texture_uv(tr4, 0), {1, 62, 62, 1}, {1, 1, 62, 62});
 }
 
-TEST(TextureCoordinates, AllZeroCoordinateBytesMapOntoTheBoundingRectangle)
+TEST(TextureCoordinates, CoordinateBytesThatAreNoDirectionsAreWorkedOutFromThePixels)
 {
-    Ttrlevel level = test::make_level(code_tr3);
-    set_corners(level, {ttexture_corner{0, 10, 0, 40}, ttexture_corner{0, 50, 0, 20},
-                        ttexture_corner{0, 30, 0, 60}, ttexture_corner{0, 20, 0, 30}});
-    // Zero coordinates on the fourth corner make it a triangle: corners 1 to 3 give the bounds.
+    // All zero, on a texture mapped mirrored: each corner keeps its place.
+    Ttrlevel level = test::make_level(code_tr2);
+    set_corners(level, {ttexture_corner{0, 63, 0, 0}, ttexture_corner{0, 0, 0, 0}, ttexture_corner{0, 0, 0, 63},
+                        ttexture_corner{0, 63, 0, 63}});
+    // Zero coordinates on the fourth corner make a triangle of corners 1 to 3.
     EXPECT_TRUE(is_triangle_texture(level, 0));
     const texture_rect r = texture_bounds(level, 0);
-    EXPECT_EQ(r.min_x, 10);
-    EXPECT_EQ(r.max_x, 50);
-    EXPECT_EQ(r.min_y, 20);
-    EXPECT_EQ(r.max_y, 60);
-    expect_uv(texture_uv(level, 0), {11, 49, 49, 11}, {21, 21, 59, 59});
+    EXPECT_EQ(r.min_x, 0);
+    EXPECT_EQ(r.max_x, 63);
+    EXPECT_EQ(r.max_y, 63);
+    expect_uv(texture_uv(level, 0), {62, 1, 1, 63}, {1, 1, 62, 63});
+
+    // 127 in every corner, as some third generation levels hold.
+    Ttrlevel tr3 = test::make_level(code_tr3);
+    set_corners(tr3, {ttexture_corner{127, 26, 127, 34}, ttexture_corner{127, 42, 127, 34},
+                      ttexture_corner{127, 42, 127, 74}, ttexture_corner{127, 26, 127, 74}});
+    EXPECT_FALSE(is_triangle_texture(tr3, 0));
+    expect_uv(texture_uv(tr3, 0), {27, 41, 41, 27}, {35, 35, 73, 73});
 }
 
 TEST(TextureCoordinates, TrianglesIgnoreTheirFourthCorner)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "geometry/mesh_list.h"
 #include "gl/gl_fixtures.h"
 #include "realdata.h"
@@ -84,6 +86,15 @@ TEST(LaraPictures, EveryGenerationShowsATexturedLaraFramedInThePicture)
             for (int x = 0; x < picture.width(); ++x) colours.insert(test::rgb_at(picture, x, y));
         EXPECT_GT(colours.size(), 200u);
         EXPECT_LT(test::pixels_of_colour(picture, 0xFFFFFF), drawn.pixels / 20);
+        // Transparent texels show magenta: coordinates thrown off their
+        // texture land on them.
+        long magenta = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const unsigned c = test::rgb_at(picture, x, y);
+                magenta += (c >> 16) > 200 && ((c >> 8) & 0xFF) < 60 && (c & 0xFF) > 200;
+            }
+        EXPECT_LT(magenta, drawn.pixels / 50);
     }
 }
 
