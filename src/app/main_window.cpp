@@ -24,6 +24,7 @@
 #include "app/most_recent_files.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "milkshape/ms3d_model.h"
 #include "render/gl/tglviewport.h"
 #include "render/tglcamera.h"
 #include "render/txgl.h"
@@ -108,6 +109,8 @@ void TForm1::FormCreate(const QString& recent_files_ini)
     frame_rate_ = 0;
     FillingBox = false;
     ViewMode = view_moveable;
+
+    model_ = std::make_unique<TMS3D_File>();
 
     MostRecentFiles1 = std::make_unique<TMostRecentFiles>();
     MostRecentFiles1->setMaxFiles(6);

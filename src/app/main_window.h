@@ -31,6 +31,7 @@ class QWidget;
 namespace kelanim {
 
 class TMostRecentFiles;
+struct TMS3D_File;
 class TSpinEdit;
 class TTimer;
 class TGLCamera;
@@ -45,7 +46,7 @@ public:
     static constexpr int design_width = 1016;
     static constexpr int design_height = 752;
     static constexpr char caption_prefix[] = "Kelanim By Brennick - ";
-    static constexpr char level_filter[] = "Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)";
+    static constexpr char level_filter[] = "Tomb Raider Files|*.phd;*.tub;*.tr2;*.tr4;*.trc";
 
     // `recent_files_ini` is where the recent-files list is kept: a bare name
     // lies beside the program.
@@ -58,6 +59,11 @@ public:
     void OpenLevel(const QString& name);
     // Writes the level to `name` (the Save As command without its dialog).
     void SaveLevelAs(const QString& name);
+    // The export without its dialog: `filter` is the position (from 1) of the
+    // file type chosen in the dialog.
+    void ExportSelection(const QString& name, int filter);
+    // The import without its dialog.
+    void ImportAnimation(const QString& name);
 
     // Handlers, public so that tests can drive the window as a user would.
     void Open1Click();
@@ -169,6 +175,7 @@ private:
     std::unique_ptr<Gauge> gauge_;
     std::unique_ptr<LevelMessages> level_messages_;
     std::unique_ptr<TMostRecentFiles> MostRecentFiles1;
+    std::unique_ptr<TMS3D_File> model_;  // the MilkShape model of export and import
     // The renderer; without an OpenGL 3.3 context there is none, and the
     // window works without its picture.
     std::unique_ptr<TVertexBuffer_array> vertex_buffer_array_;

@@ -8,6 +8,7 @@
 
 #include <exception>
 
+#include "app/file_filters.h"
 #include "app/main_window.h"
 #include "app/main_window_parts.h"
 #include "app/message_box.h"
@@ -45,8 +46,9 @@ QString quoted(const QString& path) { return QLatin1Char('"') + path + QLatin1Ch
 
 void TForm1::Open1Click()
 {
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), open_dialog_name_,
-                                                      QString::fromLatin1(level_filter));
+    const QString name =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open"), open_dialog_name_,
+                                     dialog_filters(QString::fromLatin1(level_filter)).join(QStringLiteral(";;")));
     if (name.isEmpty()) return;
     open_dialog_name_ = name;
     OpenLevel(name);
@@ -135,8 +137,9 @@ void TForm1::fill_lists()
 
 void TForm1::SaveAs1Click()
 {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), open_level_name_,
-                                                      QString::fromLatin1(level_filter));
+    const QString name =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), open_level_name_,
+                                     dialog_filters(QString::fromLatin1(level_filter)).join(QStringLiteral(";;")));
     if (name.isEmpty()) return;
     SaveLevelAs(name);
 }

@@ -1,5 +1,5 @@
-// The viewport on Panel1 and the commands that hand the selection to other
-// parts of the program.
+// The viewport on Panel1: the renderer's objects, the scene callback and the
+// level's textures.
 #include "app/main_window.h"
 #include "app/main_window_parts.h"
 #include "app/message_box.h"
@@ -68,16 +68,6 @@ void TForm1::fit_camera_to_scene()
     build_scene();
     fit_camera(*camera_, visible_points(*gl_), viewport_->world_matrix(), Panel1->width(), Panel1->height());
     refresh_viewport();
-}
-
-void TForm1::ExporttoMS3d1Click()
-{
-    show_message(this, QStringLiteral("Export to MilkShape is not available yet."), MessageIcon::information);
-}
-
-void TForm1::ImportFromMS3d1Click()
-{
-    show_message(this, QStringLiteral("Import from MilkShape is not available yet."), MessageIcon::information);
 }
 
 }  // namespace kelanim
