@@ -5,6 +5,7 @@
 
 #include "anim/bone_walk.h"
 #include "anim/keyframes.h"
+#include "milkshape/exchange_angles.h"
 #include "render/texture_pages.h"
 
 namespace kelanim {
@@ -172,9 +173,7 @@ void collect_rotations(export_collection& work, const Ttrlevel& level, std::int3
             tbone& bone = work.bones[b];
             if (static_cast<std::size_t>(n) >= bone.rotations.size()) continue;
             const tangles& a = pose.angles[b];
-            // About z, then x, then y in the level is, with y and z mirrored,
-            // MilkShape's about x, then y, then z.
-            bone.rotations[static_cast<std::size_t>(n)] = QuatToEuler(EulerToQuatYXZ(a.x, -a.y, -a.z));
+            bone.rotations[static_cast<std::size_t>(n)] = milkshape_angles(a.x, a.y, a.z);
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include "anim/animation_editing.h"
 #include "anim/keyframes.h"
+#include "milkshape/exchange_angles.h"
 #include "milkshape/ms3d_file.h"
 #include "milkshape/mst_file.h"
 
@@ -72,8 +73,7 @@ std::int32_t imported_keyframe_length(std::int32_t version_code, std::int32_t jo
 
 std::uint32_t rotation_entry(const std::array<float, 3>& radians)
 {
-    const extended ex = RadToDeg(radians[0]), ey = RadToDeg(radians[1]), ez = RadToDeg(radians[2]);
-    const TVector3 e = MatrixToEuler(QuatToMatrix(EulerToQuatXYZ(-ex, ey, ez)));
+    const TVector3 e = level_angles(RadToDeg(radians[0]), RadToDeg(radians[1]), RadToDeg(radians[2]));
     return angle_field(e.x) << 20 | angle_field(e.y) << 10 | angle_field(e.z);
 }
 
@@ -202,13 +202,15 @@ exchange_outcome import_animation_file(Ttrlevel& level, const Tmesh_list& meshes
                                 ": the file name must end in \".ms3d\" (binary) or \".mst\" (ascii). The level is "
                                 "unchanged.");
     if (result != ms3d_ok) {
+        // The loaders' reasons name the file themselves.
         std::string reason = model.last_error;
         if (reason.empty())
-            reason = result == ms3d_no_file         ? "the file does not exist"
-                     : result == ms3d_bad_signature ? "it is not a MilkShape file"
-                     : result == ms3d_bad_version   ? "its MilkShape format version is not 4"
-                                                    : "the file is damaged";
-        return exchange_failure("Cannot import " + quoted(path) + ": " + reason + ". The level is unchanged.");
+            reason = quoted(path) + (result == ms3d_no_file         ? " does not exist"
+                                     : result == ms3d_bad_signature ? " is not a MilkShape file"
+                                     : result == ms3d_bad_version   ? " is not of MilkShape format version 4"
+                                                                    : " is damaged");
+        if (!reason.empty() && reason.back() == '.') reason.pop_back();
+        return exchange_failure("Cannot import: " + reason + ". The level is unchanged.");
     }
     return import_animation(level, meshes, m, j, model);
 }

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "ms3d_file.h"
+#include "milkshape/exchange_angles.h"
 
 namespace kelanim {
 
@@ -57,7 +58,7 @@ TQuat rotation_of(const Value& radians)
 
 Value slerp_rotation(const Value& a, const Value& b, extended t)
 {
-    TVector3 degrees = QuatToEuler(QuatSlerp(rotation_of(a), rotation_of(b), t));
+    TVector3 degrees = milkshape_euler(QuatSlerp(rotation_of(a), rotation_of(b), t));
     return {static_cast<float>(DegToRad(degrees.x)), static_cast<float>(DegToRad(degrees.y)),
             static_cast<float>(DegToRad(degrees.z))};
 }

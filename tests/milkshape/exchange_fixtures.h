@@ -1,0 +1,229 @@
+// Small levels held in memory for the export, import and repacking tests:
+// moveables whose bones, links, meshes, textures and keyframes the tests
+// choose, without a level file.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "anim/bone_walk.h"
+#include "anim/keyframes.h"
+#include "geometry/mesh_list.h"
+#include "level/ttrlevel.h"
+#include "realdata.h"
+
+namespace kelanim::test {
+
+// Level angles of one bone in 10-bit units (360 / 1024 degrees).
+struct unit_angles {
+    std::uint32_t x = 0, y = 0, z = 0;
+};
+
+struct moveable_spec {
+    int bones = 1;
+    // Links of bones 1 and up; missing ones have no flags and sit 100 units below.
+    std::vector<tbone_link> links;
+    // Keyframe counts of the moveable's animations; none: no animations.
+    std::vector<int> animations;
+    std::uint8_t frame_rate = 1;
+};
+
+// A three-axis rotation entry in the layout of `code`.
+inline void put_rotation(std::vector<std::int16_t>& frames, int code, const unit_angles& a)
+{
+    const std::uint32_t v = (a.x & 0x3FF) << 20 | (a.y & 0x3FF) << 10 | (a.z & 0x3FF);
+    const auto high = static_cast<std::int16_t>(v >> 16), low = static_cast<std::int16_t>(v & 0xFFFF);
+    if (code <= code_tr1_ub) {
+        frames.push_back(low);
+        frames.push_back(high);
+    } else {
+        frames.push_back(high);
+        frames.push_back(low);
+    }
+}
+
+// The angles the synthetic keyframe f gives bone b of moveable m.
+inline unit_angles synthetic_angles(int m, int f, int b)
+{
+    return {static_cast<std::uint32_t>((37 * f + 11 * b + 5 * m) % 1024),
+            static_cast<std::uint32_t>((101 * f + 29 * b + 3) % 1024),
+            static_cast<std::uint32_t>((59 * f + 7 * b + 17 * m) % 1024)};
+}
+
+// The root offset of synthetic keyframe f of moveable m.
+inline std::array<std::int16_t, 3> synthetic_offset(int m, int f)
+{
+    return {static_cast<std::int16_t>(100 + 10 * f + m), static_cast<std::int16_t>(-200 - f),
+            static_cast<std::int16_t>(50 + 3 * f)};
+}
+
+// Texel (x, y) of the synthetic 16-bit page: opaque except on row 255.
+inline std::uint16_t synthetic_texel(int x, int y)
+{
+    if (y == 255) return 0;  // transparent
+    return static_cast<std::uint16_t>(0x8000 | (x & 31) << 10 | (y & 31) << 5 | ((x + y) & 31));
+}
+
+// A mesh of four vertices in a square 100 units wide at height `y`, with one
+// textured rectangle (texture 0) and one textured triangle (texture 1).
+inline tmesh square_mesh(std::int16_t y = 0)
+{
+    tmesh mesh;
+    mesh.vertices = {{0, y, 0}, {100, y, 0}, {100, y, 100}, {0, y, 100}};
+    mesh.num_vertices = 4;
+    mesh.textured_rects = {tmesh_face4{{0, 1, 2, 3}, 0, 0}};
+    mesh.num_textured_rects = 1;
+    mesh.textured_tris = {tmesh_face3{{0, 1, 2}, 1, 0}};
+    mesh.num_textured_tris = 1;
+    return mesh;
+}
+
+inline tobject_texture square_texture(int page, int x0, int y0, int x1, int y1)
+{
+    tobject_texture t{};
+    t.tile = static_cast<std::uint16_t>(page);
+    auto corner = [](int x, int y, int cx, int cy) {
+        return ttexture_corner{static_cast<std::int8_t>(cx), static_cast<std::uint8_t>(x),
+                               static_cast<std::int8_t>(cy), static_cast<std::uint8_t>(y)};
+    };
+    t.corners = {corner(x0, y0, 1, 1), corner(x1, y0, -1, 1), corner(x1, y1, -1, -1), corner(x0, y1, 1, -1)};
+    return t;
+}
+
+inline tobject_texture triangle_texture(int page, int x0, int y0, int x1, int y1)
+{
+    tobject_texture t = square_texture(page, x0, y0, x1, y1);
+    t.corners[2] = t.corners[3];
+    t.corners[3] = {};
+    return t;
+}
+
+// A level of version code `code` with the given moveables. Mesh 0 of the
+// list is an empty mesh no bone uses; every bone has its own square mesh.
+// Object texture 0 is the 64 x 64 square at (0, 0) of page 0, texture 1 a
+// triangle in the 32 x 32 square at (64, 0). Keyframes follow
+// synthetic_angles and synthetic_offset.
+struct ExchangeLevel {
+    Ttrlevel level;
+    Tmesh_list meshes;
+
+    explicit ExchangeLevel(int code, const std::vector<moveable_spec>& specs)
+    {
+        level.loaded_tag = "Vornisk";
+        level.version_code = code;
+        level.num_texture_pages = 1;
+        if (code <= code_tr1_ub) {
+            level.textile8.resize(texture_page_bytes8);
+            for (std::size_t i = 0; i < level.textile8.size(); ++i) level.textile8[i] = static_cast<std::uint8_t>(i % 7);
+            for (std::size_t i = 0; i < level.palette.size(); ++i) level.palette[i] = static_cast<std::uint8_t>(i % 64);
+        } else {
+            level.textile16.resize(texture_page_bytes16);
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x) {
+                    const std::uint16_t t = synthetic_texel(x, y);
+                    level.textile16[2 * (256 * y + x)] = static_cast<std::uint8_t>(t & 0xFF);
+                    level.textile16[2 * (256 * y + x) + 1] = static_cast<std::uint8_t>(t >> 8);
+                }
+        }
+        level.object_textures = {square_texture(0, 0, 0, 63, 63), triangle_texture(0, 64, 0, 95, 31)};
+
+        meshes.meshes.push_back(tmesh{});  // mesh 0: no bone borrows the skin
+        meshes.mesh_index.push_back(0);
+        for (std::size_t m = 0; m < specs.size(); ++m) add_moveable(static_cast<int>(m), specs[m]);
+        sync_counts();
+    }
+
+    void sync_counts()
+    {
+        level.num_moveables = static_cast<std::uint32_t>(level.moveables.size());
+        level.num_animations = static_cast<std::uint32_t>(level.animations.size());
+        level.num_frames = static_cast<std::uint32_t>(level.frames.size());
+        level.num_mesh_trees = static_cast<std::uint32_t>(level.mesh_trees.size());
+        level.num_object_textures = static_cast<std::uint32_t>(level.object_textures.size());
+        level.num_static_meshes = static_cast<std::uint32_t>(level.static_meshes.size());
+        level.num_mesh_pointers = static_cast<std::uint32_t>(meshes.mesh_index.size());
+        meshes.count = static_cast<std::int32_t>(meshes.meshes.size());
+    }
+
+    // The decoded mesh of bone b of moveable m.
+    tmesh& bone_mesh(int m, int b) { return meshes.meshes[static_cast<std::size_t>(meshes.bone_mesh(level, m, b))]; }
+
+    // Adds a static mesh showing a fresh copy of `mesh`; returns its index.
+    int add_static(const tmesh& mesh)
+    {
+        meshes.meshes.push_back(mesh);
+        meshes.mesh_index.push_back(static_cast<std::uint32_t>(meshes.meshes.size() - 1));
+        tstatic_mesh s{};
+        s.mesh = static_cast<std::uint16_t>(meshes.mesh_index.size() - 1);
+        level.static_meshes.push_back(s);
+        sync_counts();
+        return static_cast<int>(level.static_meshes.size() - 1);
+    }
+
+private:
+    void add_moveable(int m, const moveable_spec& spec)
+    {
+        tmoveable mv{};
+        mv.object_id = static_cast<std::uint32_t>(m);
+        mv.num_meshes = static_cast<std::uint16_t>(spec.bones);
+        mv.starting_mesh = static_cast<std::uint16_t>(meshes.mesh_index.size());
+        mv.mesh_tree = static_cast<std::uint32_t>(level.mesh_trees.size());
+        mv.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
+        mv.animation = spec.animations.empty() ? std::int16_t{-1} : static_cast<std::int16_t>(level.animations.size());
+        for (int b = 0; b < spec.bones; ++b) {
+            meshes.meshes.push_back(square_mesh(static_cast<std::int16_t>(-10 * b)));
+            meshes.mesh_index.push_back(static_cast<std::uint32_t>(meshes.meshes.size() - 1));
+            if (b == 0) continue;
+            const tbone_link link = static_cast<std::size_t>(b - 1) < spec.links.size()
+                                        ? spec.links[static_cast<std::size_t>(b - 1)]
+                                        : tbone_link{0, 0, -100, 0};
+            level.mesh_trees.insert(level.mesh_trees.end(), {link.flags, link.dx, link.dy, link.dz});
+        }
+        const int code = level.version_code;
+        const int length = code <= code_tr1_ub ? 10 + 2 * spec.bones : 9 + 2 * spec.bones;
+        for (std::size_t a = 0; a < spec.animations.size(); ++a) {
+            tanimation anim{};
+            anim.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
+            anim.frame_rate = spec.frame_rate;
+            anim.frame_size = code <= code_tr1_ub ? 0 : static_cast<std::uint8_t>(length);
+            anim.frame_end = static_cast<std::uint16_t>(spec.animations[a] > 0 ? spec.animations[a] - 1 : 0);
+            level.animations.push_back(anim);
+            for (int f = 0; f < spec.animations[a]; ++f) {
+                const auto offset = synthetic_offset(m, f);
+                level.frames.insert(level.frames.end(), {-10, 10, -20, 20, -30, 30});
+                level.frames.insert(level.frames.end(), offset.begin(), offset.end());
+                if (code <= code_tr1_ub) level.frames.push_back(static_cast<std::int16_t>(spec.bones));
+                for (int b = 0; b < spec.bones; ++b) put_rotation(level.frames, code, synthetic_angles(m, f, b));
+            }
+        }
+        level.moveables.push_back(mv);
+    }
+};
+
+// The angle in degrees between the rotations of two decoded angle triples.
+inline double rotation_difference(const tangles& a, const tangles& b)
+{
+    const bone_matrix ma = bone_local_transform(a, glm::dvec3(0.0));
+    const bone_matrix mb = bone_local_transform(b, glm::dvec3(0.0));
+    double trace = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) trace += ma[i][k] * mb[i][k];
+    const double c = std::clamp((trace - 1) / 2, -1.0, 1.0);
+    return std::acos(c) * 180 / 3.14159265358979323846;
+}
+
+// A fresh folder for one test's files.
+inline std::filesystem::path exchange_dir(const std::string& name)
+{
+    const std::filesystem::path dir = output_dir("milkshape-exchange") / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+}  // namespace kelanim::test

@@ -1,0 +1,137 @@
+// Export of real animations and their import back into the same animation:
+// root offsets come back word for word and rotations within half a degree,
+// for every version code; the spliced level saves and reads again with every
+// other animation's keyframes as they were.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "anim/bone_walk.h"
+#include "anim/keyframes.h"
+#include "exchange_fixtures.h"
+#include "milkshape/export_moveable.h"
+#include "milkshape/import_animation.h"
+
+namespace kelanim {
+namespace {
+
+struct RoundTripCase {
+    const char* file;
+    std::int32_t code;  // the code the level is handled as (2 and 4 share the layouts of 1 and 3)
+};
+
+std::ostream& operator<<(std::ostream& out, const RoundTripCase& c) { return out << c.file << " as code " << c.code; }
+
+// The keyframe words of every animation, by level-wide index.
+std::vector<std::vector<std::int16_t>> keyframe_words(const Ttrlevel& level)
+{
+    std::vector<std::vector<std::int16_t>> all;
+    for (std::size_t k = 0; k < level.animations.size(); ++k) {
+        const std::size_t start = std::min<std::size_t>(level.animations[k].frame_offset / 2, level.frames.size());
+        const std::size_t end = k + 1 < level.animations.size()
+                                    ? std::min<std::size_t>(level.animations[k + 1].frame_offset / 2, level.frames.size())
+                                    : level.frames.size();
+        all.emplace_back(level.frames.begin() + static_cast<std::ptrdiff_t>(start),
+                         level.frames.begin() + static_cast<std::ptrdiff_t>(std::max(start, end)));
+    }
+    return all;
+}
+
+// Moveables whose animation the round trip takes: Lara's first and last, and
+// the first animation with keyframes of the moveable with the most bones.
+std::vector<std::pair<std::int32_t, std::int32_t>> chosen_animations(const Ttrlevel& level)
+{
+    std::vector<std::pair<std::int32_t, std::int32_t>> chosen{{0, 0}, {0, animation_count(level, 0) - 1}};
+    std::int32_t widest = -1, bones = 0;
+    for (std::int32_t m = 1; m < static_cast<std::int32_t>(level.moveables.size()); ++m)
+        if (animation_count(level, m) > 0 && keyframe_count(level, m, 0) > 0 &&
+            level.moveables[static_cast<std::size_t>(m)].num_meshes > bones) {
+            widest = m;
+            bones = level.moveables[static_cast<std::size_t>(m)].num_meshes;
+        }
+    if (widest >= 0) chosen.emplace_back(widest, 0);
+    return chosen;
+}
+
+class RoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched)
+{
+    KELANIM_REQUIRE_REALDATA();
+    const RoundTripCase& param = GetParam();
+    Ttrlevel level;
+    ASSERT_EQ(level.load_level(test::real_level(param.file).string()), load_ok);
+    level.version_code = param.code;
+    Tmesh_list meshes;
+    meshes.decode_meshes(level);
+    const auto dir = test::exchange_dir(std::string("round-trip-") + param.file + std::to_string(param.code));
+
+    for (const auto& [m, j] : chosen_animations(level)) {
+        SCOPED_TRACE("moveable " + std::to_string(m) + " animation " + std::to_string(j));
+        const std::int64_t k = animation_index(level, m, j);
+        const std::int32_t count = keyframe_count(level, m, j);
+        std::vector<tpose> before;
+        for (std::int32_t n = 0; n < count; ++n) before.push_back(decode_keyframe(level, m, j, n));
+        const auto words_before = keyframe_words(level);
+
+        export_request request;
+        request.path = (dir / "anim.ms3d").string();
+        request.moveable = m;
+        request.animation = j;
+        TMS3D_File model;
+        const exchange_outcome exported = export_selection(level, meshes, request, model);
+        ASSERT_TRUE(exported.ok) << exported.message;
+        const exchange_outcome imported = import_animation_file(level, meshes, m, j, request.path, model);
+        ASSERT_TRUE(imported.ok) << imported.message;
+        EXPECT_TRUE(imported.warnings.empty());
+
+        ASSERT_EQ(keyframe_count(level, m, j), count);
+        double worst = 0;
+        for (std::int32_t n = 0; n < count; ++n) {
+            const tpose after = decode_keyframe(level, m, j, n);
+            const tpose& was = before[static_cast<std::size_t>(n)];
+            ASSERT_EQ(after.offset, was.offset) << "keyframe " << n;
+            for (std::size_t b = 0; b < was.angles.size(); ++b)
+                worst = std::max(worst, test::rotation_difference(after.angles[b], was.angles[b]));
+        }
+        EXPECT_LT(worst, 0.5);
+        RecordProperty("worst_rotation_difference_" + std::to_string(m) + "_" + std::to_string(j), std::to_string(worst));
+
+        const auto words_after = keyframe_words(level);
+        ASSERT_EQ(words_after.size(), words_before.size());
+        for (std::size_t i = 0; i < words_after.size(); ++i)
+            if (static_cast<std::int64_t>(i) != k) {
+                ASSERT_EQ(words_after[i], words_before[i]) << "animation " << i;
+            }
+    }
+
+    // The spliced level is written and read back as it is in memory (the
+    // TR1 and TR2 families in the layout of the file's own name).
+    if (param.code != code_tr1_ub && param.code != code_tr2_trg) {
+        const auto saved = dir / (std::string("spliced-") + param.file);
+        level.save_level(saved.string());
+        Ttrlevel again;
+        ASSERT_EQ(again.load_level(saved.string()), load_ok);
+        EXPECT_EQ(again.frames, level.frames);
+        ASSERT_EQ(again.animations.size(), level.animations.size());
+        for (std::size_t i = 0; i < level.animations.size(); ++i) {
+            EXPECT_EQ(again.animations[i].frame_offset, level.animations[i].frame_offset) << i;
+            EXPECT_EQ(again.animations[i].frame_size, level.animations[i].frame_size) << i;
+        }
+        for (std::size_t i = 0; i < level.moveables.size(); ++i)
+            EXPECT_EQ(again.moveables[i].frame_offset, level.moveables[i].frame_offset) << i;
+        EXPECT_EQ(keyframe_words(again), keyframe_words(level));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RealLevels, RoundTrip,
+                         testing::Values(RoundTripCase{"tr1.phd", code_tr1}, RoundTripCase{"tr1.phd", code_tr1_ub},
+                                         RoundTripCase{"tr2.tr2", code_tr2}, RoundTripCase{"tr2.tr2", code_tr2_trg},
+                                         RoundTripCase{"tr3.tr2", code_tr3}, RoundTripCase{"tr4.tr4", code_tr4},
+                                         RoundTripCase{"tr5.trc", code_tr5}),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) {
+                             return "code" + std::to_string(info.param.code);
+                         });
+
+}  // namespace
+}  // namespace kelanim
