@@ -67,7 +67,7 @@ page_bitmap level_page_bitmap(const Ttrlevel& level)
         const auto palette = make_palette(level.palette);
         for (std::size_t i = 0; i < rows * texture_page_size; ++i) bitmap.pixels[i] = to_565(palette[source[i]]);
     } else {
-        std::memcpy(bitmap.pixels.data(), source.data(), rows * row_bytes);
+        if (rows > 0) std::memcpy(bitmap.pixels.data(), source.data(), rows * row_bytes);
         convert_1555(bitmap.pixels);
     }
     return bitmap;

@@ -253,3 +253,18 @@ TEST(StaticMeshDrawing, TheStaticMeshIsCentredAndFullBright)
     s.build({.view_mode = view_static_mesh, .static_mesh = 4});
     EXPECT_TRUE(s.gl.vertices().empty());
 }
+
+TEST(MoveableDrawing, DamagedLevelsDrawWhatTheyHoldWithoutReadingOutsideThem)
+{
+    Ttrlevel level = square_moveable(code_tr1, {0, 0, 0});
+    level.moveables[0].num_meshes = 500;        // far more bones than mesh pointers
+    level.moveables[0].mesh_tree = 1u << 30;    // links outside the mesh trees
+    level.animations[0].frame_offset = 1u << 31;  // keyframes outside the frames
+    level.object_textures[0].tile = 0xFFFF;
+    level.palette16.fill(0xFF);
+    Scene s(std::move(level));
+    s.build({.show_box = true, .ignore_translation = true});
+    s.build({.animation = 7, .keyframe = 1 << 30, .show_box = true});
+    s.build({.view_mode = view_static_mesh});
+    EXPECT_EQ(s.gl.stack_depth(), 0);
+}

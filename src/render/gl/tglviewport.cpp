@@ -188,7 +188,8 @@ void TGLViewport::paint(GLDevice& device, int width, int height)
         scene_built = 1;
     }
     prepare_frame(width, height);
-    device.draw_frame(*this, vertex_buffers, *textures, width, height);
+    static Td3dTexture_buffer no_textures;
+    device.draw_frame(*this, vertex_buffers, textures ? *textures : no_textures, width, height);
 }
 
 bool TGLViewport::make_offscreen(QString* why)
