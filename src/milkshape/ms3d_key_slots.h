@@ -21,6 +21,7 @@ inline constexpr std::int64_t max_key_slots = std::int64_t{1} << 22;
 // Why `joints` joints of `frames` slots each cannot be held, or empty.
 inline std::string slot_limit_problem(std::int64_t joints, std::int64_t frames)
 {
+    if (joints == 0) return {};  // no slots at all, whatever the frame count
     if (frames < 0) return "the frame count " + std::to_string(frames) + " is negative";
     if (frames > max_slot_frames)
         return "the frame count " + std::to_string(frames) + " is more than a joint can hold keys for (" +

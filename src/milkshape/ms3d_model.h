@@ -163,8 +163,11 @@ void set_name(std::array<char, N>& field, std::string_view text)
 }
 
 // The first inconsistency that would make the model unsafe to write or to
-// use (a count that differs from its array, an index that names nothing), or
-// an empty string. `for_ascii` also checks the arrays only the .mst form has.
+// use, or an empty string: a count that differs from its array, an index that
+// names nothing, or missing vertex extras (needed, one per vertex, when
+// `subversion` is 1 or more). `for_ascii` also checks the arrays only the
+// .mst form has (texture coordinates and extras per vertex, the normals and
+// the normal indices of each triangle).
 std::string model_inconsistency(const TMS3D_File& model, bool for_ascii = false);
 
 }  // namespace kelanim

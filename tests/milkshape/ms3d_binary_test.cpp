@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "ms3d_samples.h"
 
@@ -238,6 +239,26 @@ TEST(Ms3dLoad, AbsurdCountsAndIndicesAreRefusedWithAReason)
     Bytes trailer = Bytes().i32(1).i32(1).i32(0).i32(0x7FFFFFFF);
     bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
     EXPECT_EQ(load_bytes(model, bytes, false), ms3d_damaged);
+}
+
+TEST(Ms3dLoad, RandomlyDamagedFilesLoadOrFailButNeverCrash)
+{
+    const auto full = saved_bytes(sample_model(2), "full.ms3d");
+    std::mt19937 random(7);
+    const auto path = temp_path("damaged.ms3d");
+    for (int round = 0; round < 300; ++round) {
+        auto bytes = full;
+        for (int hits = 0; hits < 4; ++hits)
+            bytes[14 + random() % (bytes.size() - 14)] = static_cast<std::uint8_t>(random());
+        std::filesystem::remove(path);
+        Bytes().append(bytes).save(path);
+        TMS3D_File model;
+        std::int16_t result = load_ms3d(model, path.string(), round % 2 == 0);
+        ASSERT_TRUE(result == ms3d_ok || result == ms3d_damaged) << round;
+        if (result == ms3d_ok) {
+            EXPECT_EQ(model_inconsistency(model), "");
+        }
+    }
 }
 
 // A model of one joint whose keys lie at the given times, 2 frames a second.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 
 #include "milkshape/mst_file.h"
@@ -318,6 +319,24 @@ TEST(MstLoad, EveryShortenedFileFailsCleanly)
         std::int16_t result = load_text(cut, text.substr(0, end + 2), "cut.mst");
         ASSERT_NE(result, ms3d_ok) << end;
         ASSERT_EQ(cut.num_joints, 3);
+    }
+}
+
+TEST(MstLoad, RandomlyDamagedFilesLoadOrFailButNeverCrash)
+{
+    const std::string full = save_text(welded_sample(), "full.mst");
+    std::mt19937 random(11);
+    const char replacements[] = "0123456789 -.\"\r\n;x";
+    for (int round = 0; round < 200; ++round) {
+        std::string text = full;
+        for (int hits = 0; hits < 3; ++hits)
+            text[random() % text.size()] = replacements[random() % (sizeof replacements - 1)];
+        TMS3D_File model;
+        std::int16_t result = load_text(model, text, "damaged.mst");
+        ASSERT_NE(result, ms3d_no_file) << round;
+        if (result == ms3d_ok) {
+            EXPECT_EQ(model_inconsistency(model), "");
+        }
     }
 }
 
