@@ -128,7 +128,9 @@ std::optional<std::string> prepare_export(const Ttrlevel& level, Tmesh_list& mes
     if (request.view_mode == export_static_mesh) {
         const std::size_t pointer = level.static_meshes[static_cast<std::size_t>(request.static_mesh)].mesh;
         if (pointer < meshes.mesh_index.size() && meshes.mesh_index[pointer] < meshes.meshes.size())
-            collect_mesh(work, meshes.meshes[meshes.mesh_index[pointer]], 0, TVector3{});
+            // A static mesh has no joints, so its vertices follow none (bone id
+            // -1) rather than naming a joint 0 that does not exist.
+            collect_mesh(work, meshes.meshes[meshes.mesh_index[pointer]], -1, TVector3{});
     } else {
         collect_moveable(work, level, meshes, m, j);
         collect_rotations(work, level, m, j);

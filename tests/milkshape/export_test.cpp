@@ -273,6 +273,7 @@ TEST(ExportStaticMesh, NoJointsFps24AndNoFrames)
     EXPECT_EQ(model.num_triangles, 3);
     EXPECT_EQ(model.num_materials, 1);
     EXPECT_EQ(model.vertices[0].position[1], 0.5f);  // no placement, y mirrored
+    for (const MS3D_Vertex& v : model.vertices) EXPECT_EQ(v.bone_id, -1);  // there is no joint to follow
 }
 
 TEST(ExportCommand, WritesModelAndPagesThatReadBack)

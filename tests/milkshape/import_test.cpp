@@ -138,6 +138,18 @@ TEST(ImportSplice, NoFramesRemovesTheKeyframesAndAnImportFillsThemAgain)
     EXPECT_EQ(level.animations[1].frame_offset, 2u * 4 * 13);
 }
 
+TEST(ImportSplice, LaterMoveablesWithoutAnimationsKeepTheirOffsets)
+{
+    ExchangeLevel fixture(code_tr2, {{2, {}, {3}}, {1, {}, {}}, {2, {}, {2}}});
+    Ttrlevel& level = fixture.level;
+    level.moveables[1].frame_offset = 0;  // points at no keyframes
+    const std::uint32_t third = level.moveables[2].frame_offset;
+    ASSERT_TRUE(import_animation(level, fixture.meshes, 0, 0, keyed_model(2, 1)).ok);
+    EXPECT_EQ(level.moveables[1].frame_offset, 0u);
+    EXPECT_EQ(level.moveables[2].frame_offset, third - 2 * 2 * 13);
+    EXPECT_EQ(level.moveables[2].frame_offset, level.animations[1].frame_offset);
+}
+
 TEST(ImportKeyframes, Tr1StoresTheBoneCountAndSwapsTheEntryWords)
 {
     ExchangeLevel fixture(code_tr1, {{3, {}, {2}}});
@@ -253,6 +265,16 @@ TEST(ImportRefusals, FilesThatDoNotLoadChangeNothing)
     const exchange_outcome missing =
         import_animation_file(fixture.level, fixture.meshes, 0, 0, (dir / "missing.ms3d").string(), model);
     EXPECT_NE(missing.message.find("does not exist"), std::string::npos) << missing.message;
+}
+
+TEST(ImportRefusals, KeyframesOutsideTheFrames)
+{
+    ExchangeLevel fixture(code_tr3, {{2, {}, {3, 2}}});
+    fixture.level.animations[1].frame_offset = 2 * 1000;  // past the end of the frames
+    LevelState before(fixture.level);
+    EXPECT_FALSE(import_animation(fixture.level, fixture.meshes, 0, 1, keyed_model(2, 1)).ok);
+    EXPECT_FALSE(import_animation(fixture.level, fixture.meshes, 0, 0, keyed_model(2, 1)).ok);
+    EXPECT_TRUE(LevelState(fixture.level) == before);
 }
 
 TEST(ImportRefusals, KeyframesTooLongForTheirLengthByte)
