@@ -86,7 +86,6 @@ void TForm1::OpenLevel(const QString& name)
         level_ = std::move(fresh);
         meshes_ = std::move(decoded);
         catalog_ = std::move(names);
-        load_textures();
     } catch (const std::exception& error) {
         busy.restore();
         show_message(this, QString::fromUtf8(error.what()), MessageIcon::error);
@@ -94,6 +93,13 @@ void TForm1::OpenLevel(const QString& name)
         return;
     }
 
+    // The level is in place now: whatever happens to its pictures, the
+    // lists follow it.
+    try {
+        load_textures();
+    } catch (const std::exception& error) {
+        show_message(this, QString::fromUtf8(error.what()), MessageIcon::error);
+    }
     fill_lists();
     busy.restore();
 
