@@ -61,9 +61,12 @@ void collect_face(export_collection& work, const tmesh& mesh, const Face& face, 
                   const TVector3& placement)
 {
     constexpr std::size_t corners = std::tuple_size_v<decltype(face.vertices)>;
+    // A decoded mesh keeps no face whose corner names a missing vertex; a
+    // mesh made otherwise is held to the same rule here.
+    for (std::size_t i = 0; i < corners; ++i)
+        if (face.vertices[i] >= mesh.vertices.size()) return;
     std::array<TVector3, 4> points{};
     for (std::size_t i = 0; i < corners; ++i) {
-        // Corners name existing vertices: the decoded mesh guarantees it.
         const tmesh_vertex& v = mesh.vertices[face.vertices[i]];
         points[i] = VectorAdd(exchange_point(v), placement);
         const MS3D_Vertex vertex = export_vertex(bone, points[i]);

@@ -92,7 +92,8 @@ repack_result repack_textures(const Ttrlevel& level, Tmesh_list& meshes, std::in
 // The shelf packing on its own: places every region (sorted by height, then
 // width, tallest first) on pages of `repack_page_size` rows, copying its
 // pixels from `source` (RGB, 256 wide, 256 rows per level page) to the new
-// pages. Exposed for tests.
+// pages. Exposed for tests. Throws std::runtime_error when more than
+// max_repack_pages pages would be needed.
 repacked_pages pack_regions(std::vector<texture_region>& regions, const std::vector<std::uint8_t>& source);
 
 // The level's pages as one RGB image, 256 wide and 256 rows per page: TR1

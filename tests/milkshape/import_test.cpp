@@ -290,44 +290,6 @@ TEST(ImportRefusals, KeyframesTooLongForTheirLengthByte)
     EXPECT_TRUE(import_animation(tr1.level, tr1.meshes, 0, 0, keyed_model(124, 1)).ok);
 }
 
-TEST(ImportFromExport, ASyntheticAnimationComesBackToTheSameAngles)
-{
-    // Angles on the 10-bit grid, away from the poles, survive both conversions exactly.
-    for (int code : {code_tr1, code_tr2, code_tr5}) {
-        SCOPED_TRACE(code);
-        ExchangeLevel fixture(code, {{4, {}, {6}, 2}});
-        std::vector<tpose> before;
-        for (int f = 0; f < 6; ++f) before.push_back(decode_keyframe(fixture.level, 0, 0, f));
-        const std::size_t words = fixture.level.frames.size();
-        const auto dir = test::exchange_dir("synthetic-round-trip");
-        export_request request;
-        request.path = (dir / "anim.ms3d").string();
-        TMS3D_File model;
-        ASSERT_TRUE(export_selection(fixture.level, fixture.meshes, request, model).ok);
-        const exchange_outcome outcome =
-            import_animation_file(fixture.level, fixture.meshes, 0, 0, request.path, model);
-        ASSERT_TRUE(outcome.ok) << outcome.message;
-        ASSERT_EQ(fixture.level.frames.size(), words);
-        for (int f = 0; f < 6; ++f) {
-            const tpose& o_pose = before[static_cast<std::size_t>(f)];
-            const tpose after_pose = decode_keyframe(fixture.level, 0, 0, f);
-            EXPECT_EQ(after_pose.offset, o_pose.offset) << f;
-            for (int b = 0; b < 4; ++b) {
-                const auto& a = after_pose.angles[static_cast<std::size_t>(b)];
-                const auto& o = o_pose.angles[static_cast<std::size_t>(b)];
-                const bool same = a.x == o.x && a.y == o.y && a.z == o.z;
-                // The equivalent triple (180 - x, y + 180, z + 180) is the same rotation.
-                const auto wrap = [](double v) { return std::fmod(v + 720.0, 360.0); };
-                const bool equivalent = wrap(a.x) == wrap(180 - o.x) && wrap(a.y) == wrap(o.y + 180) &&
-                                        wrap(a.z) == wrap(o.z + 180);
-                EXPECT_TRUE(same || equivalent) << "frame " << f << " bone " << b << ": (" << o.x << ", " << o.y
-                                                << ", " << o.z << ") came back as (" << a.x << ", " << a.y << ", "
-                                                << a.z << ")";
-            }
-        }
-    }
-}
-
 TEST(ImportFromExport, RotationsAtThePolesOfEitherSideComeBack)
 {
     // Level x at +-90 degrees, and a level rotation that is MilkShape's
