@@ -14,6 +14,7 @@ namespace kelanim {
 namespace {
 
 constexpr std::int32_t max_frame_size = 255;  // an animation records its keyframe length in a byte
+constexpr std::int32_t max_import_frames = 65535;  // a joint counts its keys in 16 bits
 
 bool ends_with(const std::string& text, const std::string& tail)
 {
@@ -124,7 +125,10 @@ exchange_outcome import_animation(Ttrlevel& level, const Tmesh_list& meshes, std
                                 std::to_string(joints) + "<>current=" + std::to_string(bones));
 
     const std::int32_t n = model.total_frames;
-    if (n < 0) return exchange_failure("The file's frame count " + std::to_string(n) + " is negative.");
+    if (n < 0 || n > max_import_frames)
+        return exchange_failure("The file's frame count " + std::to_string(n) +
+                                " is not one a joint can hold keys for (0 to " + std::to_string(max_import_frames) +
+                                ").");
     for (std::size_t b = 0; b < model.joints.size(); ++b) {
         const MS3D_Joint& joint = model.joints[b];
         if (joint.rotation_keys.size() < static_cast<std::size_t>(n) ||

@@ -267,6 +267,23 @@ TEST(ImportRefusals, FilesThatDoNotLoadChangeNothing)
     EXPECT_NE(missing.message.find("does not exist"), std::string::npos) << missing.message;
 }
 
+TEST(ImportRefusals, FrameCountsNoJointCanHold)
+{
+    // A moveable without meshes matches a model without joints, whose frame
+    // count no key bounds.
+    ExchangeLevel fixture(code_tr2, {{0, {}, {2}}});
+    const LevelState before(fixture.level);
+    TMS3D_File model;
+    for (std::int32_t frames : {-1, 65536, 2000000000}) {
+        model.total_frames = frames;
+        EXPECT_FALSE(import_animation(fixture.level, fixture.meshes, 0, 0, model).ok) << frames;
+        EXPECT_TRUE(LevelState(fixture.level) == before);
+    }
+    model.total_frames = 3;
+    ASSERT_TRUE(import_animation(fixture.level, fixture.meshes, 0, 0, model).ok);
+    EXPECT_EQ(keyframe_count(fixture.level, 0, 0), 3);
+}
+
 TEST(ImportRefusals, KeyframesOutsideTheFrames)
 {
     ExchangeLevel fixture(code_tr3, {{2, {}, {3, 2}}});
