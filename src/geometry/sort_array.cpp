@@ -72,9 +72,14 @@ std::int32_t TQSortArray::find_insert(const void* item, bool high) const
     if (count_ == 0) return -1;
     // The first element not below the item: on a sorted array this is the
     // first of a run of equal elements, or the place the item belongs.
-    const auto positions = std::views::iota(std::int32_t{0}, count_);
-    const std::int32_t lo =
-        *std::ranges::partition_point(positions, [&](std::int32_t i) { return compare_items(item, slot(i)) > 0; });
+    std::int32_t lo = 0, hi = count_;
+    while (lo < hi) {
+        const std::int32_t mid = lo + (hi - lo) / 2;
+        if (compare_items(item, slot(mid)) > 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
     if (lo < count_ && compare_items(item, slot(lo)) == 0) return lo;
     return high ? lo - 1 : lo;
 }
