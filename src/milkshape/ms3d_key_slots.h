@@ -34,10 +34,10 @@ inline std::string slot_limit_problem(std::int64_t joints, std::int64_t frames)
 
 // Puts `key` in the slot of `frame` (1-based): frames below 1 go to the
 // first slot; a frame past the last slot (or not a number) has no slot and
-// the key is dropped.
+// the key is dropped, as is every key when there are no slots.
 inline void put_key_in_slot(std::vector<MS3D_Keyframe>& slots, long double frame, const MS3D_Keyframe& key)
 {
-    if (!(frame <= static_cast<long double>(slots.size()))) return;
+    if (slots.empty() || !(frame <= static_cast<long double>(slots.size()))) return;
     if (frame < 1) frame = 1;
     slots[static_cast<std::size_t>(frame) - 1] = key;
 }
