@@ -96,6 +96,9 @@ std::optional<std::string> prepare_export(const Ttrlevel& level, Tmesh_list& mes
     if (keyframes > 0 && !fps)
         return "The animation's frame rate is " + std::to_string(rate) +
                ": MilkShape times keyframes only for frame rates 1 to 32. Nothing was exported.";
+    if (keyframes > static_cast<std::int32_t>(max_model_items))
+        return "The animation has " + std::to_string(keyframes) + " keyframes; a MilkShape joint holds at most " +
+               std::to_string(max_model_items) + " keys.";
     settings.fps = static_cast<float>(fps.value_or(24));
     settings.current_time = fps ? 1.0f / static_cast<float>(*fps) : 0.0f;
     settings.total_frames = keyframes;
@@ -139,9 +142,6 @@ std::optional<std::string> prepare_export(const Ttrlevel& level, Tmesh_list& mes
         return "The selection has " + std::to_string(work.vertex_set.count()) + " vertices and " +
                std::to_string(work.triangles.size()) + " triangles; a MilkShape model holds at most " +
                std::to_string(max_model_items) + " of each.";
-    if (keyframes > static_cast<std::int32_t>(max_model_items))
-        return "The animation has " + std::to_string(keyframes) + " keyframes; a MilkShape joint holds at most " +
-               std::to_string(max_model_items) + " keys.";
 
     build_export_model(work, settings, model);
     model.subversion = request.subversion;

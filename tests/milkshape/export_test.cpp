@@ -349,6 +349,15 @@ TEST(ExportCommand, SelectionsOutsideTheLevelAreRefused)
     Tmesh_list no_meshes;
     EXPECT_TRUE(prepare_export(empty, no_meshes, request_for("/tmp/x.ms3d"), model, pages));
 
+    // Keyframes of one word each: more than a joint can hold keys for.
+    ExchangeLevel long_animation(code_tr2, {{1, {}, {1}}});
+    long_animation.level.frames.resize(70000);
+    long_animation.level.animations[0].frame_size = 1;
+    long_animation.sync_counts();
+    const auto keys = prepare_export(long_animation.level, long_animation.meshes, request_for("/tmp/x.ms3d"), model, pages);
+    ASSERT_TRUE(keys);
+    EXPECT_NE(keys->find("65535"), std::string::npos);
+
     ExchangeLevel many(code_tr4, {{129, {}, {1}}});
     const auto problem = prepare_export(many.level, many.meshes, request_for("/tmp/x.ms3d"), model, pages);
     ASSERT_TRUE(problem);
