@@ -24,7 +24,7 @@ struct unit_angles {
     std::uint32_t x = 0, y = 0, z = 0;
 };
 
-struct moveable_spec {
+struct moveable_plan {
     int bones = 1;
     // Links of bones 1 and up; missing ones have no flags and sit 100 units below.
     std::vector<tbone_link> links;
@@ -112,7 +112,7 @@ struct ExchangeLevel {
     Ttrlevel level;
     Tmesh_list meshes;
 
-    explicit ExchangeLevel(int code, const std::vector<moveable_spec>& specs)
+    explicit ExchangeLevel(int code, const std::vector<moveable_plan>& plans)
     {
         level.loaded_tag = "Vornisk";
         level.version_code = code;
@@ -134,7 +134,7 @@ struct ExchangeLevel {
 
         meshes.meshes.push_back(tmesh{});  // mesh 0: no bone borrows the skin
         meshes.mesh_index.push_back(0);
-        for (std::size_t m = 0; m < specs.size(); ++m) add_moveable(static_cast<int>(m), specs[m]);
+        for (std::size_t m = 0; m < plans.size(); ++m) add_moveable(static_cast<int>(m), plans[m]);
         sync_counts();
     }
 
@@ -166,39 +166,39 @@ struct ExchangeLevel {
     }
 
 private:
-    void add_moveable(int m, const moveable_spec& spec)
+    void add_moveable(int m, const moveable_plan& plan)
     {
         tmoveable mv{};
         mv.object_id = static_cast<std::uint32_t>(m);
-        mv.num_meshes = static_cast<std::uint16_t>(spec.bones);
+        mv.num_meshes = static_cast<std::uint16_t>(plan.bones);
         mv.starting_mesh = static_cast<std::uint16_t>(meshes.mesh_index.size());
         mv.mesh_tree = static_cast<std::uint32_t>(level.mesh_trees.size());
         mv.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
-        mv.animation = spec.animations.empty() ? std::int16_t{-1} : static_cast<std::int16_t>(level.animations.size());
-        for (int b = 0; b < spec.bones; ++b) {
+        mv.animation = plan.animations.empty() ? std::int16_t{-1} : static_cast<std::int16_t>(level.animations.size());
+        for (int b = 0; b < plan.bones; ++b) {
             meshes.meshes.push_back(square_mesh(static_cast<std::int16_t>(-10 * b)));
             meshes.mesh_index.push_back(static_cast<std::uint32_t>(meshes.meshes.size() - 1));
             if (b == 0) continue;
-            const tbone_link link = static_cast<std::size_t>(b - 1) < spec.links.size()
-                                        ? spec.links[static_cast<std::size_t>(b - 1)]
+            const tbone_link link = static_cast<std::size_t>(b - 1) < plan.links.size()
+                                        ? plan.links[static_cast<std::size_t>(b - 1)]
                                         : tbone_link{0, 0, -100, 0};
             level.mesh_trees.insert(level.mesh_trees.end(), {link.flags, link.dx, link.dy, link.dz});
         }
         const int code = level.version_code;
-        const int length = code <= code_tr1_ub ? 10 + 2 * spec.bones : 9 + 2 * spec.bones;
-        for (std::size_t a = 0; a < spec.animations.size(); ++a) {
+        const int length = code <= code_tr1_ub ? 10 + 2 * plan.bones : 9 + 2 * plan.bones;
+        for (std::size_t a = 0; a < plan.animations.size(); ++a) {
             tanimation anim{};
             anim.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
-            anim.frame_rate = spec.frame_rate;
+            anim.frame_rate = plan.frame_rate;
             anim.frame_size = code <= code_tr1_ub ? 0 : static_cast<std::uint8_t>(length);
-            anim.frame_end = static_cast<std::uint16_t>(spec.animations[a] > 0 ? spec.animations[a] - 1 : 0);
+            anim.frame_end = static_cast<std::uint16_t>(plan.animations[a] > 0 ? plan.animations[a] - 1 : 0);
             level.animations.push_back(anim);
-            for (int f = 0; f < spec.animations[a]; ++f) {
+            for (int f = 0; f < plan.animations[a]; ++f) {
                 const auto offset = synthetic_offset(m, f);
                 level.frames.insert(level.frames.end(), {-10, 10, -20, 20, -30, 30});
                 level.frames.insert(level.frames.end(), offset.begin(), offset.end());
-                if (code <= code_tr1_ub) level.frames.push_back(static_cast<std::int16_t>(spec.bones));
-                for (int b = 0; b < spec.bones; ++b) put_rotation(level.frames, code, synthetic_angles(m, f, b));
+                if (code <= code_tr1_ub) level.frames.push_back(static_cast<std::int16_t>(plan.bones));
+                for (int b = 0; b < plan.bones; ++b) put_rotation(level.frames, code, synthetic_angles(m, f, b));
             }
         }
         level.moveables.push_back(mv);

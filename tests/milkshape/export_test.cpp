@@ -14,7 +14,7 @@ namespace kelanim {
 namespace {
 
 using test::ExchangeLevel;
-using test::moveable_spec;
+using test::moveable_plan;
 
 export_request request_for(const std::filesystem::path& path, int m = 0, int j = 0)
 {
