@@ -1,0 +1,121 @@
+// A small filesystem of its own for tests of faults on disk: a tmpfs of a few
+// hundred kilobytes that the test can fill up or turn read-only. Mounting
+// needs the privilege to mount (root in CI); without it the test skips and
+// says why.
+//
+// The mount is made in a mount namespace private to the test process, so it
+// is never seen by other processes and vanishes with the process however the
+// test ends.
+#pragma once
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kelanim::test {
+
+class SmallFilesystem {
+public:
+    // Mounts a tmpfs of `kilobytes` at `folder`, which is created empty.
+    SmallFilesystem(const std::filesystem::path& folder, std::size_t kilobytes) : folder_(folder)
+    {
+        if (!enter_private_namespace(why_not_)) return;
+        std::error_code ec;
+        ::umount2(folder.c_str(), MNT_DETACH);  // a mount left by an earlier run of this process
+        std::filesystem::remove_all(folder, ec);
+        std::filesystem::create_directories(folder, ec);
+        const std::string options = "size=" + std::to_string(kilobytes) + "k,mode=0755";
+        if (::mount("kelanim-test", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+            why_not_ = "cannot mount a small tmpfs at " + folder.string() + ": " + std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+    }
+
+    ~SmallFilesystem()
+    {
+        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    }
+
+    SmallFilesystem(const SmallFilesystem&) = delete;
+    SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why_not() const { return why_not_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // Fills every byte left with a filler file, so that the next write that
+    // needs space fails with "No space left on device". Returns false when
+    // the filesystem did not fill as expected.
+    bool fill()
+    {
+        const std::string filler = (folder_ / ".filler").string();
+        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd < 0) return false;
+        std::vector<char> block(65536, 'F');
+        int last_error = 0;
+        // Shrinking blocks use up even the last partial page.
+        for (std::size_t size = block.size(); size > 0; size /= 2) {
+            while (true) {
+                const ssize_t n = ::write(fd, block.data(), size);
+                if (n < 0) {
+                    last_error = errno;
+                    break;
+                }
+            }
+        }
+        ::close(fd);
+        return last_error == ENOSPC;
+    }
+
+    // Remounts the filesystem read-only: root ignores the permissions of
+    // folders and files, but not a read-only mount.
+    bool make_read_only()
+    {
+        return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
+    }
+
+private:
+    static bool enter_private_namespace(std::string& why_not)
+    {
+        static std::string failure = [] {
+            if (::unshare(CLONE_NEWNS) != 0) return std::string("cannot make a private mount namespace: ") + std::strerror(errno);
+            // Mounts made from here on must not propagate back to the system.
+            if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return std::string("cannot make the mounts private: ") + std::strerror(errno);
+            return std::string();
+        }();
+        why_not = failure;
+        return failure.empty();
+    }
+
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+    std::string why_not_;
+};
+
+// The names in a folder, sorted (to see that no temporary file was left).
+inline std::vector<std::string> folder_entries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace kelanim::test
+
+#define KELANIM_REQUIRE_SMALL_FILESYSTEM(fs)                       \
+    do {                                                           \
+        if (!(fs).mounted()) GTEST_SKIP() << (fs).why_not();       \
+    } while (0)
