@@ -1,7 +1,9 @@
 #include "milkshape/export_moveable.h"
 
+#include <cerrno>
 #include <exception>
 #include <filesystem>
+#include <system_error>
 
 #include "anim/keyframes.h"
 #include "milkshape/export_collect.h"
@@ -26,6 +28,20 @@ std::string export_extension(const std::string& path)
     if (ends_with(path, ".ms3d")) return ".ms3d";
     if (ends_with(path, ".mst")) return ".mst";
     return {};
+}
+
+// A file name taken by a folder cannot be replaced. Found before the first
+// file is written, so that the pages of an earlier export are not replaced
+// by an export that then fails on its model.
+void refuse_folder_names(const std::string& model_path, const repacked_pages& pages, const std::string& prefix)
+{
+    std::vector<std::string> names{model_path};
+    for (std::int32_t k = 0; k < pages.page_count; ++k) names.push_back(page_file_name(prefix, k, pages.page_count));
+    for (const std::string& name : names) {
+        std::error_code error;
+        if (std::filesystem::is_directory(name, error))
+            throw std::system_error(EISDIR, std::generic_category(), "Cannot replace \"" + name + "\"");
+    }
 }
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -174,6 +190,7 @@ exchange_outcome export_selection(const Ttrlevel& level, Tmesh_list& meshes, con
             clear_ms3d(model);
             return exchange_failure("Cannot export to " + quoted(request.path) + ": " + reason);
         }
+        refuse_folder_names(request.path, pages.pages, export_prefix(request.path));
         outcome.files = save_pages(pages.pages, export_prefix(request.path));
         if (extension == ".ms3d")
             save_ms3d(model, request.path);
