@@ -22,13 +22,15 @@ using namespace kelanim;
 // sanitizers); measuring a pose also transforms every face corner of every
 // bone's mesh, so a moveable of 65535 bones that all share one large mesh
 // costs billions. Moveables of more bones than the budget are not walked.
-constexpr std::int64_t work_budget = 30000;
+constexpr std::int64_t work_budget = 2000;
 
-// Face corners the automatic bound transforms for one pose of moveable m.
-std::int64_t corners_measured(const Ttrlevel& level, const Tmesh_list& meshes, std::int32_t m, std::int32_t bones)
+// Face corners the automatic bound transforms for one pose of moveable m,
+// counted no further than `limit`.
+std::int64_t corners_measured(const Ttrlevel& level, const Tmesh_list& meshes, std::int32_t m, std::int32_t bones,
+                              std::int64_t limit)
 {
     std::int64_t corners = 0;
-    for (std::int32_t b = 0; b < bones && corners <= work_budget; ++b) {
+    for (std::int32_t b = 0; b < bones && corners <= limit; ++b) {
         const std::int32_t i = meshes.bone_mesh(level, m, b);
         if (i < 0) continue;
         const tmesh& mesh = meshes.meshes[std::size_t(i)];
@@ -39,14 +41,12 @@ std::int64_t corners_measured(const Ttrlevel& level, const Tmesh_list& meshes, s
 }
 
 // The keyframe numbers worth trying for an animation of `count` keyframes:
-// the rest pose, the first few, the last few and the ones past the end.
+// the rest pose, the first, the last and the one past the end.
 std::vector<std::int32_t> keyframes_to_try(std::int32_t count)
 {
-    std::vector<std::int32_t> n = {-2, -1};
-    for (std::int32_t k = 0; k < count && k < 4; ++k) n.push_back(k);
-    for (std::int32_t k = std::max(4, count - 2); k < count; ++k) n.push_back(k);
-    n.push_back(count);
-    n.push_back(count + 1);
+    std::vector<std::int32_t> n = {-1, 0};
+    if (count > 2) n.push_back(count - 1);
+    if (count > 1) n.push_back(count);
     return n;
 }
 
@@ -62,20 +62,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::int64_t budget = work_budget;
     const std::int32_t moveables = std::int32_t(std::min<std::size_t>(level.moveables.size(), 64));
-    for (std::int32_t m = -1; m <= moveables && budget > 0; ++m) {
+    for (std::int32_t m = -1; m <= moveables; ++m) {
         const std::int32_t animations = animation_count(level, m);
         if (animations < 0) std::abort();
         const std::int32_t bones = m >= 0 && m < moveables ? level.moveables[std::size_t(m)].num_meshes : 0;
         const std::int64_t walk_cost = bones + 1;
-        const std::int64_t bound_cost = 2 * (walk_cost + corners_measured(level, meshes, m, bones));
-        for (std::int32_t j = -1; j <= std::min(animations, 16) && budget > 0; ++j) {
+        const std::int64_t bound_cost =
+            walk_cost <= budget ? 2 * (walk_cost + corners_measured(level, meshes, m, bones, budget)) : budget + 1;
+        for (std::int32_t j = -1; j <= std::min(animations, 8); ++j) {
             keyframe_rate(level, m, j);
             keyframe_length(level, m, j);
             const std::int32_t count = keyframe_count(level, m, j);
             if (count < 0) std::abort();
             for (std::int32_t n : keyframes_to_try(count)) {
-                if (budget < walk_cost) break;
                 keyframe_word(level, m, j, n);
+                keyframe_box_fields(level, m, j, n);
+                if (walk_cost > budget) continue;
                 const tpose pose = decode_keyframe(level, m, j, n);
                 if (m >= 0 && m < moveables && pose.angles.size() != std::size_t(bones)) std::abort();
 
@@ -86,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            });
                 budget -= walk_cost;
 
-                keyframe_box_fields(level, m, j, n);
-                if (bound_cost <= budget) {
+                if (n == 0 && bound_cost <= budget) {
                     keyframe_bounds(level, meshes, m, j, n);
                     automatic_bound(level, meshes, m, j, n);
                     budget -= bound_cost;
