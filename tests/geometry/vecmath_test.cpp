@@ -31,15 +31,6 @@ TQuat about_axis(float degrees, float ax, float ay, float az)
     return q;
 }
 
-TEST(VecMathScalars, ConstantsAreTheSingleNearestValues)
-{
-    EXPECT_EQ(DEG2RAD, static_cast<float>(std::numbers::pi / 180));
-    EXPECT_EQ(HALF_PI_SINGLE, static_cast<float>(std::numbers::pi / 2));
-    EXPECT_EQ(static_cast<float>(DegToRad(180)), 3.1415927f);
-    EXPECT_EQ(static_cast<float>(DegToRad(180)), static_cast<float>(std::numbers::pi));
-    EXPECT_NEAR(static_cast<double>(RadToDeg(DegToRad(37.5L))), 37.5, 1e-12);
-}
-
 TEST(VecMathScalars, ArcSinAndArcCosStayFiniteJustPastTheirDomain)
 {
     EXPECT_NEAR(static_cast<double>(ArcSin(1.0000001L)), std::numbers::pi / 2, 1e-12);
@@ -47,31 +38,22 @@ TEST(VecMathScalars, ArcSinAndArcCosStayFiniteJustPastTheirDomain)
     EXPECT_NEAR(static_cast<double>(ArcCos(-1.0000001L)), std::numbers::pi, 1e-12);
     EXPECT_NEAR(static_cast<double>(ArcCos(0.5L)), std::numbers::pi / 3, 1e-12);
     EXPECT_NEAR(static_cast<double>(ArcTan2(-1, -1)), -3 * std::numbers::pi / 4, 1e-12);
+    EXPECT_EQ(static_cast<float>(DegToRad(180)), 3.1415927f);
+    EXPECT_NEAR(static_cast<double>(RadToDeg(DegToRad(37.5L))), 37.5, 1e-12);
 }
 
 TEST(VecMathVectors, TriangleNormalIsUnitAndZeroForCollinearPoints)
 {
-    TVector3 n = TriangleNormal({0, 0, 0}, {2, 0, 0}, {2, 3, 0});
-    EXPECT_EQ(n, (TVector3{0, 0, 1}));
-    n = TriangleNormal({1, 1, 1}, {2, 2, 2}, {4, 4, 4});
-    EXPECT_EQ(n, (TVector3{0, 0, 0}));
-    EXPECT_FALSE(std::isnan(n.x));
-    // A degenerate triangle with two equal corners.
+    EXPECT_EQ(TriangleNormal({0, 0, 0}, {2, 0, 0}, {2, 3, 0}), (TVector3{0, 0, 1}));
+    EXPECT_EQ(TriangleNormal({1, 1, 1}, {2, 2, 2}, {4, 4, 4}), (TVector3{0, 0, 0}));
     EXPECT_EQ(TriangleNormal({1, 2, 3}, {1, 2, 3}, {5, 0, 0}), (TVector3{0, 0, 0}));
 }
 
-TEST(VecMathVectors, ArithmeticAndLerp)
+TEST(VecMathVectors, CrossLerpAndNormalize)
 {
-    TVector3 a{1, 2, 3}, b{-3, 6, 0.5f};
-    EXPECT_EQ(VectorCross({1, 0, 0}, {0, 1, 0}), (TVector3{0, 0, 1}));
     EXPECT_EQ(VectorCross({0, 1, 0}, {1, 0, 0}), (TVector3{0, 0, -1}));
-    EXPECT_EQ(VectorLerp(a, b, 0), a);
-    EXPECT_EQ(VectorLerp(a, b, 1), b);
-    EXPECT_EQ(VectorLerp(a, b, 0.25L), (TVector3{0, 3, 2.375f}));
-    EXPECT_EQ(VectorAdd(a, VectorSub(b, a)), b);
-    EXPECT_EQ(VectorScale(a, -2), (TVector3{-2, -4, -6}));
+    EXPECT_EQ(VectorLerp({1, 2, 3}, {-3, 6, 0.5f}, 0.25L), (TVector3{0, 3, 2.375f}));
     TVector3 v{3, 0, 4};
-    EXPECT_FLOAT_EQ(static_cast<float>(VectorLength(v)), 5);
     VectorNormalize(v);
     EXPECT_EQ(v, (TVector3{0.6f, 0, 0.8f}));
 }
@@ -82,11 +64,6 @@ TEST(VecMathQuats, HamiltonProductOfTheBasis)
     EXPECT_EQ(QuatMultiply(i, j), k);
     EXPECT_EQ(QuatMultiply(j, i), (TQuat{0, 0, -1, 0}));
     EXPECT_EQ(QuatMultiply(i, i), (TQuat{0, 0, 0, -1}));
-    TQuat identity;
-    QuatIdentity(identity);
-    EXPECT_EQ(identity, (TQuat{0, 0, 0, 1}));
-    QuatIdentity(identity, true);
-    EXPECT_EQ(identity, (TQuat{0, 0, 0, 0}));
 }
 
 TEST(VecMathQuats, RotateAxisNormalisesTheAxisAndMultipliesOnTheLeft)
@@ -96,13 +73,10 @@ TEST(VecMathQuats, RotateAxisNormalisesTheAxisAndMultipliesOnTheLeft)
     // r (x) q: a rotation about z after one about x.
     TQuat q = about_axis(90, 1, 0, 0);
     QuatRotateAxis(q, 90, 0, 0, 1);
-    expect_quat_near(QuatMultiply(about_axis(90, 0, 0, 1), about_axis(90, 1, 0, 0)), q);
     expect_quat_near({0.5f, 0.5f, 0.5f, 0.5f}, q);
-}
 
-TEST(VecMathQuats, RotateAboutAZeroAxisOnlyScales)
-{
-    TQuat q{0.1f, 0.2f, 0.3f, 0.9f};
+    // About a zero axis the rotation only scales.
+    q = {0.1f, 0.2f, 0.3f, 0.9f};
     const float c = static_cast<float>(std::cos(std::numbers::pi / 6));
     QuatRotateAxis(q, 60, 0, 0, 0);
     expect_quat_near({0.1f * c, 0.2f * c, 0.3f * c, 0.9f * c}, q);
@@ -160,17 +134,10 @@ TEST(VecMathQuats, SlerpEndsAndTheShorterArc)
 {
     TQuat a = EulerToQuatXYZ(10, 20, 30), b = EulerToQuatXYZ(-40, 5, 60);
     EXPECT_EQ(QuatSlerp(a, a, 0.37L), a);
-    TQuat minus_a{-a.x, -a.y, -a.z, -a.w};
-    expect_quat_near(a, QuatSlerp(a, minus_a, 0.37L));
+    expect_quat_near(a, QuatSlerp(a, {-a.x, -a.y, -a.z, -a.w}, 0.37L));
     expect_quat_near(a, QuatSlerp(a, b, 0));
-    expect_quat_near(b, QuatSlerp(a, b, 1));
-    TQuat minus_b{-b.x, -b.y, -b.z, -b.w};
-    expect_quat_near(b, QuatSlerp(a, minus_b, 1));  // a.b < 0: the end is -(-b)
-
-    TQuat identity;
-    QuatIdentity(identity);
-    TQuat half = QuatSlerp(identity, about_axis(90, 0, 0, 1), 0.5L);
-    expect_quat_near(about_axis(45, 0, 0, 1), half);
+    expect_quat_near(b, QuatSlerp(a, {-b.x, -b.y, -b.z, -b.w}, 1));  // a.b < 0: the end is -(-b)
+    expect_quat_near(about_axis(45, 0, 0, 1), QuatSlerp(about_axis(0, 0, 0, 1), about_axis(90, 0, 0, 1), 0.5L));
 }
 
 TEST(VecMathMatrices, QuatToMatrixUsesRowVectors)
@@ -188,16 +155,13 @@ TEST(VecMathMatrices, QuatToMatrixUsesRowVectors)
 
 TEST(VecMathMatrices, MatrixToEulerOfIdentityAndPoles)
 {
-    TQuat identity;
-    QuatIdentity(identity);
-    EXPECT_EQ(MatrixToEuler(QuatToMatrix(identity)), (TVector3{0, 0, 0}));
+    EXPECT_EQ(MatrixToEuler(QuatToMatrix(about_axis(0, 0, 0, 1))), (TVector3{0, 0, 0}));
 
     TMatrix4 m;
     m.m[0] = 0;
     m.m[1] = -1;
     m.m[6] = 1;
     TVector3 e = MatrixToEuler(m);
-    EXPECT_FLOAT_EQ(e.x, static_cast<float>(-HALF_PI_SINGLE / static_cast<double>(DEG2RAD)));
     EXPECT_NEAR(e.x, -90, 1e-4);
     EXPECT_NEAR(e.y, 90, 1e-4);
     EXPECT_EQ(e.z, 0);
