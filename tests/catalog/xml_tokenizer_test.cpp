@@ -35,13 +35,7 @@ TEST(XmlTokenizer, TellsEmptyElementTagsFromStartTagsAndPassesOverTheRest)
 TEST(XmlTokenizer, KeepsAttributeOrderAndReplacesReferences)
 {
     XmlTokenizer xml(write_text_file("attributes.xml", "<r><m Z=\"1\" a=\"&amp;&#65;&lt;\" ID=' 2 '/></r>"));
-    ASSERT_TRUE(xml.next());
-    ASSERT_TRUE(xml.next());
-    ASSERT_EQ(xml.attributes().size(), 3u);
-    EXPECT_EQ(xml.attributes()[0].name, "Z");
-    EXPECT_EQ(xml.attributes()[1].name, "a");
-    EXPECT_EQ(xml.attributes()[1].value, "&A<");
-    EXPECT_EQ(xml.attributes()[2].value, " 2 ");
+    EXPECT_EQ(tags_of(xml), "S r\nE m Z=1 a=&A< ID= 2 \n/ r\n");
 }
 
 TEST(XmlTokenizer, ReadsOtherEncodings)
@@ -55,9 +49,7 @@ TEST(XmlTokenizer, ReadsOtherEncodings)
     std::string utf16 = "\xff\xfe";
     for (char c : std::string("<r n=\"x\"/>")) utf16 += std::string{c, '\0'};
     XmlTokenizer wide(write_text_file("utf16.xml", utf16));
-    ASSERT_TRUE(wide.next());
-    EXPECT_EQ(wide.name(), "r");
-    EXPECT_EQ(wide.attributes().at(0).value, "x");
+    EXPECT_EQ(tags_of(wide), "E r n=x\n");
 }
 
 TEST(XmlTokenizer, HandsOutEveryTagBeforeAFaultAndNoneAfter)
@@ -86,7 +78,6 @@ TEST(XmlTokenizer, EmptyAndMissingFiles)
 
     XmlTokenizer missing(test::output_dir("catalog") / "no-such-file.xml");
     EXPECT_FALSE(missing.is_open());
-    EXPECT_FALSE(missing.next());
 
     XmlTokenizer folder(test::output_dir("catalog"));
     EXPECT_FALSE(folder.is_open());
