@@ -80,24 +80,20 @@ TEST(MoveableDrawing, BonesArePlacedAtTheRootOffsetInTheMirroredViewSpace)
 
 TEST(MoveableDrawing, BoneRotationsFollowTheBoneWalk)
 {
-    // About y by 90 degrees: level x turns into -z, which the mirror makes +z.
-    Scene about_y(square_moveable(code_tr2, {}, {0, quarter_turn, 0}));
-    about_y.build({});
-    expect_near(about_y.point(0), {0.0f, -0.5f, 0.5f});
-
-    // About z by 90 degrees: (50, -50) becomes (50, 50).
-    Scene about_z(square_moveable(code_tr2, {}, {0, 0, quarter_turn}));
-    about_z.build({});
-    expect_near(about_z.point(0), {0.5f, 0.5f, 0.0f});
-
-    // About x by 90 degrees: (50, -50, 0) becomes (50, 0, -50).
-    Scene about_x(square_moveable(code_tr2, {}, {quarter_turn, 0, 0}));
-    about_x.build({});
-    expect_near(about_x.point(0), {0.5f, 0.0f, 0.5f});
-
-    // The rest pose has no angles.
-    about_x.build({.keyframe = -1});
-    expect_near(about_x.point(0), {0.5f, -0.5f, 0.0f});
+    // Corner (50, -50, 0) turned a quarter about y goes to level -z (device +z),
+    // about z to (50, 50), about x to (50, 0, -50); the rest pose has no angles.
+    const std::pair<std::array<std::uint16_t, 3>, d3d_vector3> turns[] = {
+        {{0, quarter_turn, 0}, {0.0f, -0.5f, 0.5f}},
+        {{0, 0, quarter_turn}, {0.5f, 0.5f, 0.0f}},
+        {{quarter_turn, 0, 0}, {0.5f, 0.0f, 0.5f}},
+    };
+    for (const auto& [angles, corner] : turns) {
+        Scene s(square_moveable(code_tr2, {}, angles));
+        s.build({});
+        expect_near(s.point(0), corner);
+        s.build({.keyframe = -1});
+        expect_near(s.point(0), {0.5f, -0.5f, 0.0f});
+    }
 }
 
 TEST(MoveableDrawing, ChildBonesStartFromTheirLinkAndTheStackStaysBalanced)
@@ -114,19 +110,6 @@ TEST(MoveableDrawing, ChildBonesStartFromTheirLinkAndTheStackStaysBalanced)
     // Bone 2 returns to the saved root transform, 100 along its z: turned about z, z stays.
     expect_near(s.point(12), {0.1f, 0.1f, -1.0f});
     EXPECT_EQ(s.gl.stack_depth(), 0) << "bone links do not leave transforms on the drawing layer's stack";
-}
-
-TEST(MoveableDrawing, MoveablesOutsideTheLevelDrawNothing)
-{
-    Scene s(square_moveable(code_tr2, {}));
-    s.build({.moveable = -1, .show_box = true});
-    EXPECT_TRUE(s.gl.vertices().empty());
-    s.build({.moveable = 1, .show_box = true});
-    EXPECT_TRUE(s.gl.vertices().empty());
-
-    s.level.loaded_tag.clear();
-    s.build({});
-    EXPECT_TRUE(s.gl.vertices().empty());
 }
 
 TEST(MoveableDrawing, TheBoxIsABlackWireframeOnLayerOneThatMovesWithTheRoot)
@@ -209,26 +192,21 @@ TEST(MeshDrawing, ColouredFacesShowTheirPaletteColourWithoutATexture)
     ASSERT_EQ(s.gl.vertices().size(), 9u);
     const tgl_vertex& v = s.gl.vertices()[6];
     EXPECT_EQ(v.texture, no_texture_id);
-    EXPECT_EQ(v.red, 43);
-    EXPECT_EQ(v.green, 83);
-    EXPECT_EQ(v.blue, 255);
+    EXPECT_EQ((std::array<int, 3>{v.red, v.green, v.blue}), (std::array<int, 3>{43, 83, 255}));
     s.gl.triangle({0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0});
     EXPECT_EQ(s.gl.vertices().back().red, 1) << "the colour before the coloured faces comes back";
-}
 
-TEST(MeshDrawing, FaceColoursOfEveryGeneration)
-{
+    // The colour word of each generation.
     Ttrlevel tr2 = test::make_level(code_tr2);
     tr2.palette16[4 * 3 + 0] = 200;
     tr2.palette16[4 * 3 + 1] = 100;
     tr2.palette16[4 * 3 + 2] = 50;
     EXPECT_EQ(face_colour(tr2, 0x0300), (std::array<std::uint8_t, 3>{200, 100, 50}));
 
-    Ttrlevel tr1 = test::make_level(code_tr1);
-    tr1.palette[3 * 5] = 0;
-    tr1.palette[3 * 5 + 1] = 63;
-    tr1.palette[3 * 5 + 2] = 255;
-    EXPECT_EQ(face_colour(tr1, 0xFF05), (std::array<std::uint8_t, 3>{3, 255, 255}));
+    Ttrlevel tr1_entry5 = test::make_level(code_tr1);
+    tr1_entry5.palette[3 * 5 + 1] = 63;
+    tr1_entry5.palette[3 * 5 + 2] = 255;
+    EXPECT_EQ(face_colour(tr1_entry5, 0xFF05), (std::array<std::uint8_t, 3>{3, 255, 255}));
 
     EXPECT_EQ(face_colour(test::make_level(code_tr5), 0xFFFF), (std::array<std::uint8_t, 3>{0, 0, 0}));
 }
@@ -267,4 +245,14 @@ TEST(MoveableDrawing, DamagedLevelsDrawWhatTheyHoldWithoutReadingOutsideThem)
     s.build({.animation = 7, .keyframe = 1 << 30, .show_box = true});
     s.build({.view_mode = view_static_mesh});
     EXPECT_EQ(s.gl.stack_depth(), 0);
+
+    // Moveables outside the level, or no level at all, draw nothing.
+    Scene t(square_moveable(code_tr2, {}));
+    t.build({.moveable = -1, .show_box = true});
+    EXPECT_TRUE(t.gl.vertices().empty());
+    t.build({.moveable = 1, .show_box = true});
+    EXPECT_TRUE(t.gl.vertices().empty());
+    t.level.loaded_tag.clear();
+    t.build({});
+    EXPECT_TRUE(t.gl.vertices().empty());
 }

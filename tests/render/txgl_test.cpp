@@ -22,6 +22,18 @@ tgl_corner corner(float x, double u = 0) { return {x, 0, 0, u, u}; }
 
 tgl_corner_rgb corner_rgb(float x, std::uint8_t red) { return {x, 0, 0, red, 0, 0, x, x}; }
 
+// Where the transform takes a point.
+std::array<float, 3> moved(const TxGL& gl, float x, float y, float z)
+{
+    gl.transform_point(x, y, z);
+    return {x, y, z};
+}
+
+void expect_near(std::array<float, 3> got, std::array<float, 3> want)
+{
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << "axis " << i;
+}
+
 void emit_square(TxGL& gl, int texture)
 {
     gl.set_texture(texture);
@@ -58,16 +70,12 @@ TEST(TxGLMatrices, TranslateAndVertexNegateYButTransformPointDoesNot)
     gl.translate(0, 1, 0);
     gl.vertex(0, 0, 0, 255, 255, 255);
     expect_point(gl, 0, 0, -1, 0);
-    float x = 0, y = 0, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_FLOAT_EQ(y, -1.0f);
+    EXPECT_FLOAT_EQ(moved(gl, 0, 0, 0)[1], -1.0f);
 
     gl.load_identity();
     gl.vertex(0, 1, 0, 255, 255, 255);
     expect_point(gl, 1, 0, -1, 0);
-    x = 0, y = 1, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_FLOAT_EQ(y, 1.0f);
+    EXPECT_FLOAT_EQ(moved(gl, 0, 1, 0)[1], 1.0f);
 }
 
 TEST(TxGLMatrices, RotateTakesDegreesOrRadiansAndGoesBeforeTheCurrentTransform)
@@ -75,35 +83,19 @@ TEST(TxGLMatrices, RotateTakesDegreesOrRadiansAndGoesBeforeTheCurrentTransform)
     TxGL gl;
     gl.load_identity();
     gl.rotate(false, 90, 0, 0);
-    float x = 0, y = 1, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_NEAR(x, 0, 1e-6);
-    EXPECT_NEAR(y, 0, 1e-6);
-    EXPECT_NEAR(z, 1, 1e-6);
-
+    expect_near(moved(gl, 0, 1, 0), {0, 0, 1});
     gl.load_identity();
     gl.rotate(true, 1, 0, 0);
-    x = 0, y = 1, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_NEAR(y, std::cos(1.0), 1e-6);
-    EXPECT_NEAR(z, std::sin(1.0), 1e-6);
-
+    expect_near(moved(gl, 0, 1, 0), {0, static_cast<float>(std::cos(1.0)), static_cast<float>(std::sin(1.0))});
+    // About y: x turns towards -z.
+    gl.load_identity();
+    gl.rotate(false, 0, 90, 0);
+    expect_near(moved(gl, 1, 0, 0), {0, 0, -1});
     // The rotation acts on the point before the translation made earlier.
     gl.load_identity();
     gl.translate(1, 0, 0);
     gl.rotate(false, 0, 0, 90);
-    x = 1, y = 0, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_NEAR(x, 1, 1e-6);
-    EXPECT_NEAR(y, 1, 1e-6);
-
-    // About y: x turns towards -z.
-    gl.load_identity();
-    gl.rotate(false, 0, 90, 0);
-    x = 1, y = 0, z = 0;
-    gl.transform_point(x, y, z);
-    EXPECT_NEAR(x, 0, 1e-6);
-    EXPECT_NEAR(z, -1, 1e-6);
+    expect_near(moved(gl, 1, 0, 0), {1, 1, 0});
 }
 
 TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
@@ -128,25 +120,19 @@ TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
         EXPECT_EQ(gl.vertices()[i].red, static_cast<int>(rgb_order[i]));
     }
 
+    // Triangles keep their order; a window colour value is 0x00BBGGRR and
+    // a pushed colour comes back.
     gl.clear_layer(-1);
-    gl.triangle(corner(1), corner(2), corner(3));
-    gl.triangle_rgb(corner_rgb(4, 4), corner_rgb(5, 5), corner_rgb(6, 6));
-    for (std::size_t i = 0; i < 6; ++i) expect_point(gl, i, static_cast<float>(i + 1), 0, 0);
-}
-
-TEST(TxGLEmission, ColoursPushPopAndWindowColourValues)
-{
-    TxGL gl;
-    gl.load_identity();
     gl.set_colour_value(0x00332211);
     gl.push_colour();
     gl.set_colour(200, 200, 200);
     gl.pop_colour();
-    gl.triangle(corner(0), corner(0), corner(0));
-    const tgl_vertex& v = gl.vertices()[0];
-    EXPECT_EQ(v.red, 0x11);
-    EXPECT_EQ(v.green, 0x22);
-    EXPECT_EQ(v.blue, 0x33);
+    gl.triangle(corner(1), corner(2), corner(3));
+    gl.triangle_rgb(corner_rgb(4, 4), corner_rgb(5, 5), corner_rgb(6, 6));
+    for (std::size_t i = 0; i < 6; ++i) expect_point(gl, i, static_cast<float>(i + 1), 0, 0);
+    EXPECT_EQ(gl.vertices()[0].red, 0x11);
+    EXPECT_EQ(gl.vertices()[0].green, 0x22);
+    EXPECT_EQ(gl.vertices()[0].blue, 0x33);
 }
 
 TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
@@ -165,6 +151,13 @@ TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
     gl.triangle(corner(3), corner(3), corner(3));
     EXPECT_EQ(gl.layer_counts()[0], 3);
     EXPECT_EQ(gl.layer_counts()[1], 6);
+    // Interleaved layers fill their own buffers, each in emission order.
+    TVertexBuffer_array array;
+    array.set_count(2);
+    gl.build_buffers(array);
+    ASSERT_EQ(array.buffers[1].vertices.size(), 6u);
+    EXPECT_FLOAT_EQ(array.buffers[1].vertices[3].x, 3);
+    EXPECT_FLOAT_EQ(array.buffers[0].vertices[0].x, 2);
 
     gl.clear_layer(16);
     EXPECT_EQ(gl.vertices().size(), 9u);
@@ -214,9 +207,7 @@ TEST(TxGLBuffers, DeviceVerticesCarryColourAndCoordinatesAndHiddenOnesSitAtTheOr
     EXPECT_FLOAT_EQ(first.u, 0.25f);
     EXPECT_FLOAT_EQ(first.v, 0.75f);
     const device_vertex& hidden = array.buffers[0].vertices[3];
-    EXPECT_EQ(hidden.x, 0.0f);
-    EXPECT_EQ(hidden.y, 0.0f);
-    EXPECT_EQ(hidden.z, 0.0f);
+    EXPECT_EQ((std::array<float, 3>{hidden.x, hidden.y, hidden.z}), (std::array<float, 3>{}));
 }
 
 TEST(TxGLBuffers, AnEmptyLayerKeepsItsBufferButDrawsNothingAndRebuildsAreCounted)
@@ -239,23 +230,4 @@ TEST(TxGLBuffers, AnEmptyLayerKeepsItsBufferButDrawsNothingAndRebuildsAreCounted
     emit_square(gl, 1);
     gl.build_buffers(array);
     EXPECT_EQ(array.buffers[0].primitive_count, 0u);
-}
-
-TEST(TxGLBuffers, LayersInterleavedInEmissionFillTheirOwnBuffersInOrder)
-{
-    TxGL gl;
-    gl.load_identity();
-    gl.set_layer(0);
-    gl.triangle(corner(1), corner(1), corner(1));
-    gl.set_layer(1);
-    gl.triangle(corner(2), corner(2), corner(2));
-    gl.set_layer(0);
-    gl.triangle(corner(3), corner(3), corner(3));
-    TVertexBuffer_array array;
-    array.set_count(2);
-    gl.build_buffers(array);
-    ASSERT_EQ(array.buffers[0].vertices.size(), 6u);
-    EXPECT_FLOAT_EQ(array.buffers[0].vertices[0].x, 1);
-    EXPECT_FLOAT_EQ(array.buffers[0].vertices[3].x, 3);
-    EXPECT_FLOAT_EQ(array.buffers[1].vertices[0].x, 2);
 }
