@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -24,7 +25,10 @@ inline std::string shell_quote(const std::string& s)
 inline CliResult run_cli(const std::string& arguments)
 {
     CliResult result;
-    const std::string err_file = std::string(KELANIM_TEST_OUTPUT_DIR) + "/cli-stderr.txt";
+    // One stderr file per call: tests run in parallel processes.
+    static int calls = 0;
+    const std::string err_file = std::string(KELANIM_TEST_OUTPUT_DIR) + "/cli-stderr-" + std::to_string(getpid()) +
+                                 "-" + std::to_string(++calls) + ".txt";
     const std::string command = shell_quote(KELANIM_CLI) + " " + arguments + " 2>" + shell_quote(err_file);
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -37,6 +41,7 @@ inline CliResult run_cli(const std::string& arguments)
         while ((n = fread(buffer, 1, sizeof buffer, err)) > 0) result.err.append(buffer, n);
         fclose(err);
     }
+    std::remove(err_file.c_str());
     return result;
 }
 
