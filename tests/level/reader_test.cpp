@@ -39,8 +39,11 @@ class ReaderByCode : public ::testing::TestWithParam<int> {};
 
 }  // namespace
 
-// Each block is checked where its position or layout depends on the
-// generation; a block read at a wrong offset shifts every later check.
+// The real levels judge most of the layout (their round trips are byte for
+// byte, and every subsystem reads them); these checks cover the generations
+// without a real file (.tub, .TRG) and what the reader works out rather than
+// copies: the fields a generation lacks, the other vertex and item forms, TR1's
+// zone slots and where each generation keeps its palette.
 TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
 {
     const int code = GetParam();
@@ -49,33 +52,13 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     Collect sinks;
     level.gauge = &sinks;
     ASSERT_EQ(level.load_level(write_level(synthetic_level(code), name_for(code))), load_ok);
-
     EXPECT_EQ(level.version_code, code);
     EXPECT_FALSE(level.truncated);
     EXPECT_EQ(level.num_texture_pages, F::pages);
-    if (code <= 5) {
-        ASSERT_EQ(level.textile8.size(), 65536u);
-        EXPECT_EQ(level.textile8[1], 8);
-        EXPECT_EQ(level.rooms_prefix_word, 0xDEADBEEF);
-    }
-    if (code >= 3) {
-        ASSERT_EQ(level.textile16.size(), 131072u);
-        EXPECT_EQ(level.textile16[1], code >= 6 ? 11 : 9);
-    }
-    if (code >= 6) {
-        EXPECT_EQ(level.textile32.size(), 262144u);
-        EXPECT_EQ(level.misc_textile_size, 2 * 262144u);
-        EXPECT_EQ(level.samples_size, 8u);
-        EXPECT_EQ(level.level_data_tail.size(), 6u);
-        EXPECT_EQ(level.num_flyby_cameras, 1u);
-        EXPECT_EQ(level.spr_tag[0], 'S');
-        EXPECT_EQ(level.tex_tag[0], 'T');
-    }
+    if (code >= 3) { EXPECT_EQ(level.textile16.at(1), code >= 6 ? 11 : 9); }
 
     ASSERT_EQ(level.num_rooms, 1);
     const troom& room = level.rooms[0];
-    EXPECT_EQ(room.x, F::room_x);
-    EXPECT_EQ(room.y_top, F::room_y_top);
     ASSERT_EQ(room.vertices.size(), F::num_vertices);
     ASSERT_EQ(room.vertices_tr1.size(), F::num_vertices);
     for (int v = 0; v < F::num_vertices; ++v) {
@@ -84,65 +67,35 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
         EXPECT_EQ(room.vertices[v].attributes, code <= 2 ? 16 : 0x8000);
         EXPECT_EQ(room.vertices[v].colour, code <= 2 ? 0x3DEF : (0x7C00 | v));
     }
-    ASSERT_EQ(room.num_triangles, F::num_triangles);
-    EXPECT_EQ(room.rectangles[0].vertices[3], 3);
-    EXPECT_EQ(room.triangles[1].texture, 0x8003);
-    EXPECT_EQ(room.sectors.size(), std::size_t{F::z_sectors} * F::x_sectors);
-    EXPECT_EQ(room.sectors[5].bytes[0], 0x55);
     EXPECT_EQ(room.ambient2, code >= 3 ? 0x0123 : 0);
     EXPECT_EQ(room.light_mode, code == 3 || code == 4 ? 1 : 0);
-    EXPECT_EQ(room.num_lights, 1);
-    EXPECT_EQ(room.num_static_meshes, 1);
-    EXPECT_EQ(room.alternate_room, -1);
     EXPECT_EQ(room.alternate_group, code >= 5 ? 2 : 0);
 
     // Packed records are read by value (unary plus), never bound to references.
-    EXPECT_EQ(level.floor_data[0], 0x8001);
     ASSERT_EQ(level.num_animations, F::num_animations);
     EXPECT_EQ(level.animations[1].frame_offset, 24u);
-    EXPECT_EQ(level.animations[1].accel, -5);
     EXPECT_EQ(level.animations[1].lateral_speed, code >= 6 ? 7 : 0);
     EXPECT_EQ(level.animations[1].frame_end, 11);
-    EXPECT_EQ(level.animations[1].num_anim_commands, 2);
     ASSERT_EQ(level.num_frames, F::num_frames);
     EXPECT_EQ(level.frames[23], 23 * 3 - 20);
-    ASSERT_EQ(level.num_moveables, F::num_moveables);
-    EXPECT_EQ(level.moveables[1].animation, -1);
-    EXPECT_EQ(level.static_meshes[0].id, 42u);
     ASSERT_EQ(level.num_object_textures, F::num_object_textures);
-    EXPECT_EQ(+level.object_textures[3].attribute, 3);
-    EXPECT_EQ(+level.object_textures[1].corners[1].x_pixel, 16);
     EXPECT_EQ(+level.object_textures[1].corners[3].y_coord, -1);
     EXPECT_EQ(+level.object_textures[2].flags, code >= 6 ? 1 : 0);
     EXPECT_EQ(+level.object_textures[2].tr4_extra[3], code >= 6 ? 4u : 0u);
-    // One animated-texture group of textures 1, 2, 3.
-    EXPECT_EQ(+level.object_textures[0].anim_group, 0);
+    EXPECT_EQ(+level.object_textures[0].anim_group, 0);  // one group of textures 1, 2, 3
     EXPECT_EQ(+level.object_textures[3].anim_group, 1);
-    EXPECT_EQ(level.num_zones, F::num_boxes);
     // TR1 keeps its six zone arrays in slots 0, 1, 4, 5, 6, 9.
     EXPECT_EQ(level.zones[4][1], code <= 2 ? 2 * 16 + 1 : 4 * 16 + 1);
-    EXPECT_EQ(level.zones[9][0], code <= 2 ? 5 * 16 : 9 * 16);
     EXPECT_EQ(level.zones[2][0], code <= 2 ? 0 : 2 * 16);
     ASSERT_EQ(level.num_items, F::num_items);
-    EXPECT_EQ(+level.items_tr1[1].z, 2048);
-    if (code <= 2) {
-        EXPECT_EQ(+level.items[0].intensity1, 255);
-        EXPECT_EQ(+level.items[0].intensity2, 31);
-    } else {
-        EXPECT_EQ(+level.items[0].intensity1, 0x1234);
-        EXPECT_EQ(+level.items_tr1[0].intensity[1], 0x67);
-    }
-    EXPECT_EQ(level.num_cinematic_frames, 1u);
-    EXPECT_EQ(level.demo_data[2], 3);
+    EXPECT_EQ(+level.items[0].intensity1, code <= 2 ? 255 : 0x1234);
+    EXPECT_EQ(+level.items_tr1[0].intensity[1], code <= 2 ? 0x1F : 0x67);
     EXPECT_EQ(level.sound_map.size(), code <= 2 ? 512u : 740u);
-    if (code <= 2) { EXPECT_EQ(level.samples_size, F::samples_size); }
     ASSERT_EQ(level.num_sample_indices, F::num_sample_indices);
     EXPECT_EQ(level.sample_indices[1], 3u);
-
     // Palette entry 0 is always magenta; TR1's palette follows the light map,
     // Unfinished Business's the sprite sequences, TR2/TR3's the version word.
     if (code <= 5) {
-        EXPECT_EQ(level.palette[0], 255);
         EXPECT_EQ(level.palette[1], 0);
         EXPECT_EQ(level.palette[3], F::palette_marker);
     }
