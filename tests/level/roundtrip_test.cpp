@@ -172,7 +172,7 @@ TEST(RoundTrip, TrngSoundMapAndTrailerComeBack)
 // and a second save equals the first.
 TEST(RoundTrip, Tr5SecondSaveEqualsTheFirst)
 {
-    std::vector<Bytes> rooms = {tr5_room(two_layer_room(0)), tr5_room(two_layer_room(1)), tr5_room(Tr5RoomSpec{})};
+    std::vector<Bytes> rooms = {tr5_room(two_layer_room(0)), tr5_room(two_layer_room(1)), tr5_room(Tr5RoomPlan{})};
     Ttrlevel level;
     ASSERT_EQ(level.load_level_from_memory(synthetic_tr5_level(rooms).data(), "synthetic.trc"), load_ok);
     EXPECT_EQ(level.version_code, code_tr5);
@@ -202,7 +202,7 @@ TEST(RoundTrip, TruncatedLevelsStillSaveWhatTheyHold)
 {
     for (int code : {1, 3, 5, 6, 7}) {
         SCOPED_TRACE(code);
-        const ByteVector full = code == 7 ? synthetic_tr5_level({tr5_room(two_layer_room(0)), tr5_room(Tr5RoomSpec{})}).data()
+        const ByteVector full = code == 7 ? synthetic_tr5_level({tr5_room(two_layer_room(0)), tr5_room(Tr5RoomPlan{})}).data()
                                           : synthetic_level(code).data();
         // Cut inside the level body and the rooms (the texture pages are
         // the bulk of the file and are read as one block).

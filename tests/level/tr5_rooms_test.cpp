@@ -82,8 +82,8 @@ constexpr std::size_t written_lights_at = 216;
 
 TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
 {
-    Tr5RoomSpec spec = two_layer_room();
-    ReadRoom r = read_room(tr5_room(spec).data());
+    Tr5RoomPlan plan = two_layer_room();
+    ReadRoom r = read_room(tr5_room(plan).data());
     const troom& room = r.room;
     EXPECT_FALSE(r.ended_early);
     EXPECT_EQ(room.tr5_unread_bytes, 0);
@@ -135,8 +135,8 @@ TEST(Tr5Room, OddAndEvenTriangleCountsReadTheirAlignmentBytes)
 {
     for (std::size_t second_layer_triangles : {0u, 1u, 2u}) {
         SCOPED_TRACE(second_layer_triangles);
-        Tr5RoomSpec spec = two_layer_room(second_layer_triangles);
-        ReadRoom r = read_room(tr5_room(spec).data());
+        Tr5RoomPlan plan = two_layer_room(second_layer_triangles);
+        ReadRoom r = read_room(tr5_room(plan).data());
         EXPECT_FALSE(r.ended_early);
         EXPECT_EQ(r.room.tr5_unread_bytes, 0);
         EXPECT_EQ(r.room.num_triangles, 1 + second_layer_triangles);
@@ -147,18 +147,18 @@ TEST(Tr5Room, OddAndEvenTriangleCountsReadTheirAlignmentBytes)
 
 TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
 {
-    Tr5RoomSpec spec = two_layer_room();
-    spec.tail_bytes = 10;
-    Bytes bytes = tr5_room(spec);
+    Tr5RoomPlan plan = two_layer_room();
+    plan.tail_bytes = 10;
+    Bytes bytes = tr5_room(plan);
     ReadRoom r = read_room(bytes.data());
     EXPECT_EQ(r.room.tr5_unread_bytes, 10);
     EXPECT_EQ(r.end_position, bytes.size());
 
     // A declared size that ends inside the vertices: the counts are cut at
     // the room's end, the room is damaged, and reading goes on from there.
-    spec.tail_bytes = 0;
-    spec.size_adjust = -30;
-    bytes = tr5_room(spec);
+    plan.tail_bytes = 0;
+    plan.size_adjust = -30;
+    bytes = tr5_room(plan);
     bytes.fill(100, 0x42);  // the next room's bytes
     r = read_room(bytes.data());
     EXPECT_TRUE(r.ended_early);
@@ -166,8 +166,8 @@ TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
     ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
 
     // A size that ends inside the fixed header gives a negative count.
-    spec.size_adjust = -static_cast<std::int64_t>(tr5_room(spec).size()) + 8 + 100;
-    bytes = tr5_room(spec);
+    plan.size_adjust = -static_cast<std::int64_t>(tr5_room(plan).size()) + 8 + 100;
+    bytes = tr5_room(plan);
     r = read_room(bytes.data());
     EXPECT_EQ(r.end_position, 108u);
     EXPECT_LT(r.room.tr5_unread_bytes, 0);
@@ -222,10 +222,10 @@ TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
 
 TEST(Tr5Room, RoomWithoutLayersWritesOneEmptyLayer)
 {
-    Tr5RoomSpec spec;
-    spec.num_lights = spec.num_records36 = spec.num_portals = spec.num_statics = 0;
-    spec.z_sectors = spec.x_sectors = 1;
-    ReadRoom r = read_room(tr5_room(spec).data());
+    Tr5RoomPlan plan;
+    plan.num_lights = plan.num_records36 = plan.num_portals = plan.num_statics = 0;
+    plan.z_sectors = plan.x_sectors = 1;
+    ReadRoom r = read_room(tr5_room(plan).data());
     EXPECT_FALSE(r.ended_early);
 
     std::vector<std::uint8_t> out = written(r.room);
@@ -245,9 +245,9 @@ TEST(Tr5Room, RoomWithoutLayersWritesOneEmptyLayer)
 
 TEST(Tr5Room, FacesNamingNoVertexOfTheirLayerAreLeftOut)
 {
-    Tr5RoomSpec spec = two_layer_room();
-    spec.layers[1].triangles.push_back({0, 1, 3});  // the layer has three vertices
-    ReadRoom r = read_room(tr5_room(spec).data());
+    Tr5RoomPlan plan = two_layer_room();
+    plan.layers[1].triangles.push_back({0, 1, 3});  // the layer has three vertices
+    ReadRoom r = read_room(tr5_room(plan).data());
     EXPECT_TRUE(r.ended_early);
     EXPECT_EQ(r.room.num_triangles, 2);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));

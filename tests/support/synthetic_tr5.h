@@ -20,7 +20,7 @@ struct Tr5Layer {
     std::uint8_t colour_seed = 0x40;  // vertex i gets colour seed + i in blue, green and red
 };
 
-struct Tr5RoomSpec {
+struct Tr5RoomPlan {
     std::vector<Tr5Layer> layers;
     std::uint16_t num_lights = 1;
     std::uint32_t num_records36 = 1;
@@ -42,7 +42,7 @@ inline std::uint32_t tr5_test_colour(const Tr5Layer& layer, std::size_t i)
     return std::uint32_t{c} | std::uint32_t{c} << 8 | std::uint32_t{c} << 16 | 0xFF000000u;
 }
 
-inline Bytes tr5_room(const Tr5RoomSpec& spec)
+inline Bytes tr5_room(const Tr5RoomPlan& plan)
 {
     Bytes b;
     b.text("XELA");
@@ -51,45 +51,45 @@ inline Bytes tr5_room(const Tr5RoomSpec& spec)
     const std::size_t counted_from = b.size();
     b.fill(4, 0xCD);
     b.u32(0x11).u32(0x22).u32(0xCDCDCDCD).u32(0x33);  // sector and portal offsets, separator
-    b.i32(spec.x).i32(-7);                              // x, the room's own y word
-    b.i32(spec.z).i32(spec.y_bottom).i32(spec.y_top);
-    b.u16(spec.z_sectors).u16(spec.x_sectors);
+    b.i32(plan.x).i32(-7);                              // x, the room's own y word
+    b.i32(plan.z).i32(plan.y_bottom).i32(plan.y_top);
+    b.u16(plan.z_sectors).u16(plan.x_sectors);
     b.u32(0xFF405060);  // room colour
-    b.u16(spec.num_lights).u16(spec.num_statics);
+    b.u16(plan.num_lights).u16(plan.num_statics);
     b.u32(0xA1).u32(0xA2).u32(0xA3);  // water words
     b.fill(8, 0xCD).fill(6, 0xFF);
     b.u8(0x01).u8(0x02);  // flags
     b.u8(0x03).u8(0x04);  // header word
     b.fill(10, 0).fill(4, 0xCD);
-    b.u32(0x0BADF00D).f32(static_cast<float>(spec.x)).f32(0).f32(static_cast<float>(spec.z));
+    b.u32(0x0BADF00D).f32(static_cast<float>(plan.x)).f32(0).f32(static_cast<float>(plan.z));
     b.fill(16, 0xCD);
     b.u32(0x12345678);  // null marker
     b.fill(4, 0xCD);
     std::uint32_t triangles = 0, rectangles = 0;
-    for (const Tr5Layer& l : spec.layers) {
+    for (const Tr5Layer& l : plan.layers) {
         triangles += static_cast<std::uint32_t>(l.triangles.size());
         rectangles += static_cast<std::uint32_t>(l.rectangles.size());
     }
-    b.u32(triangles).u32(rectangles).u32(0).u32(spec.num_lights * 88u).u32(spec.num_lights);
-    b.u32(spec.num_records36);
-    b.f32(static_cast<float>(spec.y_top)).f32(static_cast<float>(spec.y_bottom));
-    b.u32(static_cast<std::uint32_t>(spec.layers.size()));
+    b.u32(triangles).u32(rectangles).u32(0).u32(plan.num_lights * 88u).u32(plan.num_lights);
+    b.u32(plan.num_records36);
+    b.f32(static_cast<float>(plan.y_top)).f32(static_cast<float>(plan.y_bottom));
+    b.u32(static_cast<std::uint32_t>(plan.layers.size()));
     b.u32(0x51).u32(0x52).u32(0x53).u32(0x54).u32(0x55);  // offsets, as some other tool wrote them
     b.fill(16, 0xCD);
-    for (int i = 0; i < spec.num_lights; ++i) b.fill(88, static_cast<std::uint8_t>(0x60 + i));
-    for (std::uint32_t i = 0; i < spec.num_records36; ++i) b.fill(36, static_cast<std::uint8_t>(0x70 + i));
-    for (int i = 0; i < spec.z_sectors * spec.x_sectors; ++i) b.fill(8, static_cast<std::uint8_t>(0x80 + i));
-    b.u16(spec.num_portals);
-    for (int i = 0; i < spec.num_portals; ++i) b.fill(32, static_cast<std::uint8_t>(0x90 + i));
+    for (int i = 0; i < plan.num_lights; ++i) b.fill(88, static_cast<std::uint8_t>(0x60 + i));
+    for (std::uint32_t i = 0; i < plan.num_records36; ++i) b.fill(36, static_cast<std::uint8_t>(0x70 + i));
+    for (int i = 0; i < plan.z_sectors * plan.x_sectors; ++i) b.fill(8, static_cast<std::uint8_t>(0x80 + i));
+    b.u16(plan.num_portals);
+    for (int i = 0; i < plan.num_portals; ++i) b.fill(32, static_cast<std::uint8_t>(0x90 + i));
     b.u8(0xCD).u8(0xCD);
-    for (int i = 0; i < spec.num_statics; ++i) b.fill(20, static_cast<std::uint8_t>(0xA0 + i));
-    for (std::size_t l = 0; l < spec.layers.size(); ++l) {
-        const Tr5Layer& layer = spec.layers[l];
+    for (int i = 0; i < plan.num_statics; ++i) b.fill(20, static_cast<std::uint8_t>(0xA0 + i));
+    for (std::size_t l = 0; l < plan.layers.size(); ++l) {
+        const Tr5Layer& layer = plan.layers[l];
         b.u32(static_cast<std::uint32_t>(layer.vertices.size())).u16(static_cast<std::uint16_t>(0x700 + l));
         b.u16(static_cast<std::uint16_t>(layer.rectangles.size())).u16(static_cast<std::uint16_t>(layer.triangles.size()));
         b.fill(46, static_cast<std::uint8_t>(0xB0 + l));
     }
-    for (const Tr5Layer& layer : spec.layers) {
+    for (const Tr5Layer& layer : plan.layers) {
         std::uint16_t texture = 0;
         for (const auto& r : layer.rectangles) {
             for (std::uint16_t v : r) b.u16(v);
@@ -101,7 +101,7 @@ inline Bytes tr5_room(const Tr5RoomSpec& spec)
         }
     }
     if (triangles % 2) b.u8(0xCD).u8(0xCD);
-    for (const Tr5Layer& layer : spec.layers) {
+    for (const Tr5Layer& layer : plan.layers) {
         for (std::size_t i = 0; i < layer.vertices.size(); ++i) {
             const auto& v = layer.vertices[i];
             b.f32(v[0]).f32(v[1]).f32(v[2]);
@@ -109,17 +109,17 @@ inline Bytes tr5_room(const Tr5RoomSpec& spec)
             b.u32(tr5_test_colour(layer, i));
         }
     }
-    b.fill(spec.tail_bytes, 0xEE);
-    b.patch_u32(size_at, static_cast<std::uint32_t>(static_cast<std::int64_t>(b.size() - counted_from) + spec.size_adjust));
+    b.fill(plan.tail_bytes, 0xEE);
+    b.patch_u32(size_at, static_cast<std::uint32_t>(static_cast<std::int64_t>(b.size() - counted_from) + plan.size_adjust));
     return b;
 }
 
 // A room of two layers: a square of four vertices, and a second layer that
 // shares one corner of it (at a slightly different float position that
 // truncates to the same integers) and adds two vertices.
-inline Tr5RoomSpec two_layer_room(std::size_t triangles_in_second_layer = 1)
+inline Tr5RoomPlan two_layer_room(std::size_t triangles_in_second_layer = 1)
 {
-    Tr5RoomSpec spec;
+    Tr5RoomPlan plan;
     Tr5Layer first;
     first.vertices = {{0, 0, 0}, {1024, 0, 0}, {1024, 0, 1024}, {0, 0, 1024}};
     first.rectangles = {{0, 1, 2, 3}};
@@ -130,8 +130,8 @@ inline Tr5RoomSpec two_layer_room(std::size_t triangles_in_second_layer = 1)
     for (std::size_t i = 0; i < triangles_in_second_layer; ++i) second.triangles.push_back({0, 1, 2});
     second.rectangles = {{0, 1, 2, 0}};
     second.colour_seed = 0xC0;
-    spec.layers = {first, second};
-    return spec;
+    plan.layers = {first, second};
+    return plan;
 }
 
 // A whole TR5 level file: the packed texture pages, the TR5 head, the given
