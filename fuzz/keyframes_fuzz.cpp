@@ -65,7 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::int32_t m = -1; m <= moveables; ++m) {
         const std::int32_t animations = animation_count(level, m);
         if (animations < 0) std::abort();
-        const std::int32_t bones = m >= 0 && m < moveables ? level.moveables[std::size_t(m)].num_meshes : 0;
+        // The moveable one past those tried may still exist when the level has more.
+        const bool exists = m >= 0 && std::size_t(m) < level.moveables.size();
+        const std::int32_t bones = exists ? level.moveables[std::size_t(m)].num_meshes : 0;
         const std::int64_t walk_cost = bones + 1;
         const std::int64_t bound_cost =
             walk_cost <= budget ? 2 * (walk_cost + corners_measured(level, meshes, m, bones, budget)) : budget + 1;
@@ -79,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 keyframe_box_fields(level, m, j, n);
                 if (walk_cost > budget) continue;
                 const tpose pose = decode_keyframe(level, m, j, n);
-                if (m >= 0 && m < moveables && pose.angles.size() != std::size_t(bones)) std::abort();
+                if (exists && pose.angles.size() != std::size_t(bones)) std::abort();
 
                 std::int32_t expected = 0;
                 walk_bones(level, m, pose, n % 2 ? root_mode::translate : root_mode::ignore_translation,
