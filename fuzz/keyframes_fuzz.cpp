@@ -45,8 +45,8 @@ std::int64_t corners_measured(const Ttrlevel& level, const Tmesh_list& meshes, s
 std::vector<std::int32_t> keyframes_to_try(std::int32_t count)
 {
     std::vector<std::int32_t> n = {-1, 0};
-    if (count > 2) n.push_back(count - 1);
-    if (count > 1) n.push_back(count);
+    if (count > 1) n.push_back(count - 1);
+    if (count > 0) n.push_back(count);
     return n;
 }
 
