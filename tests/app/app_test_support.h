@@ -64,6 +64,12 @@ private:
 
 inline QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
+// A level shipped in data/demo.
+inline QString demo_level(const char* name)
+{
+    return qpath(std::filesystem::path(KELANIM_SOURCE_DIR) / "data/demo" / name);
+}
+
 // The TR4 demo level changed so that each case of the window shows:
 //   moveable 0 (object 1): no animations;
 //   moveable 1 (object 0, the figure): animations 0 to 3 with frame rates 1,
@@ -71,7 +77,6 @@ inline QString qpath(const std::filesystem::path& path) { return QString::fromSt
 //   moveable 2 (object 2): one animation without keyframes.
 struct WindowLevel {
     static constexpr int no_animations = 0, figure = 1, no_keyframes = 2;
-    static constexpr std::uint32_t no_animations_id = 1, no_keyframes_id = 2;
 };
 
 inline std::filesystem::path write_window_level(const std::string& name)
@@ -91,9 +96,9 @@ inline std::filesystem::path write_window_level(const std::string& name)
 
     const tmoveable figure = level.moveables[0];
     tmoveable without = figure, keyless = figure;
-    without.object_id = WindowLevel::no_animations_id;
+    without.object_id = 1;
     without.animation = -1;
-    keyless.object_id = WindowLevel::no_keyframes_id;
+    keyless.object_id = 2;
     keyless.animation = 4;
     level.moveables = {without, figure, keyless};
     level.num_moveables = 3;

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "app/ini_file.h"
 #include "app_test_support.h"
@@ -19,9 +18,9 @@ namespace kelanim {
 namespace {
 
 namespace fs = std::filesystem;
-using test::CaughtMessages;
 using test::qpath;
 using test::SmallFilesystem;
+using Entries = std::vector<std::string>;
 
 const std::vector<std::uint8_t> old_contents = test::Bytes().text("the old file").data();
 
@@ -31,9 +30,8 @@ protected:
 
     void SetUp() override
     {
-        work = test::output_dir("app-disk-faults");
         window = std::make_unique<TForm1>(qpath(work / "recent.ini"));
-        window->OpenLevel(qpath(fs::path(KELANIM_SOURCE_DIR) / "data/demo/demo.tr4"));
+        window->OpenLevel(test::demo_level("demo.tr4"));
         messages.take();
         caption = window->windowTitle();
         before = saved_by_window("before.tr4");
@@ -42,65 +40,54 @@ protected:
     // What the window saves for its level where there is room.
     std::vector<std::uint8_t> saved_by_window(const std::string& name)
     {
-        const fs::path path = work / name;
-        window->SaveLevelAs(qpath(path));
+        window->SaveLevelAs(qpath(work / name));
         EXPECT_TRUE(messages.take().empty());
         window->setWindowTitle(caption);
-        return test::read_file(path);
+        return test::read_file(work / name);
     }
 
-    // Saves as `target`, which must fail with the reason for `error`.
-    void expect_save_fails(const fs::path& target, int error)
+    // The one message shown must give the reason for `error`.
+    void expect_reason(int error)
     {
-        window->SaveLevelAs(qpath(target));
         const std::vector<QString> shown = messages.take();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_TRUE(shown[0].contains(QString::fromUtf8(std::strerror(error)))) << shown[0].toStdString();
+    }
+
+    // Saves as `target`, which must fail with the reason for `error` and change nothing.
+    void expect_save_fails(const fs::path& target, int error)
+    {
+        window->SaveLevelAs(qpath(target));
+        expect_reason(error);
         EXPECT_EQ(window->windowTitle(), caption);
         EXPECT_EQ(saved_by_window("after.tr4"), before);
     }
 
-    void expect_export_fails(const fs::path& target, int error)
-    {
-        window->ExportSelection(qpath(target), 1);
-        const std::vector<QString> shown = messages.take();
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_TRUE(shown[0].contains(QString::fromUtf8(std::strerror(error)))) << shown[0].toStdString();
-    }
-
-    fs::path work;
-    CaughtMessages messages;
+    const fs::path work = test::output_dir("app-disk-faults");
+    test::CaughtMessages messages;
     std::unique_ptr<TForm1> window;
     QString caption;
     std::vector<std::uint8_t> before;
 };
 
-TEST_F(WindowDiskFaults, SaveAsAndExportOntoAFullDisk)
+TEST_F(WindowDiskFaults, SaveAsAndExportOntoAFullOrReadOnlyDisk)
 {
-    SmallFilesystem disk(work / "full", 512);
-    KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
-    test::Bytes().append(old_contents).save(disk.folder() / "level.tr4");
-    test::Bytes().append(old_contents).save(disk.folder() / "figure.ms3d");
-    ASSERT_TRUE(disk.fill());
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full" : "read-only");
+        SmallFilesystem disk(work / (full ? "full" : "read_only"), 512);
+        KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+        const char* const names[] = {"level.tr4", "figure.ms3d"};
+        for (const char* name : names) test::Bytes().append(old_contents).save(disk.folder() / name);
+        ASSERT_TRUE(full ? disk.fill() : disk.make_read_only());
+        const int error = full ? ENOSPC : EROFS;
 
-    expect_save_fails(disk.folder() / "level.tr4", ENOSPC);
-    expect_export_fails(disk.folder() / "figure.ms3d", ENOSPC);
-    EXPECT_EQ(test::read_file(disk.folder() / "level.tr4"), old_contents);
-    EXPECT_EQ(test::read_file(disk.folder() / "figure.ms3d"), old_contents);
-    EXPECT_EQ(test::folder_entries(disk.folder()), (std::vector<std::string>{".filler", "figure.ms3d", "level.tr4"}));
-}
-
-TEST_F(WindowDiskFaults, SaveAsAndExportOntoAReadOnlyDisk)
-{
-    SmallFilesystem disk(work / "read_only", 512);
-    KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
-    test::Bytes().append(old_contents).save(disk.folder() / "level.tr4");
-    ASSERT_TRUE(disk.make_read_only());
-
-    expect_save_fails(disk.folder() / "level.tr4", EROFS);
-    expect_export_fails(disk.folder() / "figure.ms3d", EROFS);
-    EXPECT_EQ(test::read_file(disk.folder() / "level.tr4"), old_contents);
-    EXPECT_EQ(test::folder_entries(disk.folder()), (std::vector<std::string>{"level.tr4"}));
+        expect_save_fails(disk.folder() / "level.tr4", error);
+        window->ExportSelection(qpath(disk.folder() / "figure.ms3d"), 1);
+        expect_reason(error);
+        for (const char* name : names) EXPECT_EQ(test::read_file(disk.folder() / name), old_contents);
+        EXPECT_EQ(test::folder_entries(disk.folder()),
+                  (full ? Entries{".filler", "figure.ms3d", "level.tr4"} : Entries{"figure.ms3d", "level.tr4"}));
+    }
 }
 
 TEST_F(WindowDiskFaults, SaveAsOntoAFolder)
@@ -120,17 +107,17 @@ protected:
     // A window that opens a level and closes, with its list in `ini`.
     static void open_and_close(const fs::path& ini)
     {
-        CaughtMessages messages;
+        test::CaughtMessages messages;
         TForm1 window(qpath(ini));
-        window.OpenLevel(qpath(fs::path(KELANIM_SOURCE_DIR) / "data/demo/demo.tr2"));
+        window.OpenLevel(test::demo_level("demo.tr2"));
     }
 
-    static void write_old_ini(const fs::path& ini)
+    static std::vector<std::uint8_t> write_old_ini(const fs::path& ini)
     {
-        std::ofstream(ini) << "[MRU List]\n1=/levels/old.tr4\n";
+        test::Bytes old;
+        old.text("[MRU List]\n1=/levels/old.tr4\n").save(ini);
+        return old.data();
     }
-
-    static std::vector<std::uint8_t> old_ini() { return test::Bytes().text("[MRU List]\n1=/levels/old.tr4\n").data(); }
 };
 
 TEST_F(RecentFilesDiskFaults, AHealthyDiskTakesTheNewList)
@@ -144,37 +131,29 @@ TEST_F(RecentFilesDiskFaults, AHealthyDiskTakesTheNewList)
     EXPECT_EQ(ini_value(*entries, "2"), "/levels/old.tr4");
 }
 
-TEST_F(RecentFilesDiskFaults, AFullDiskKeepsTheOldList)
+TEST_F(RecentFilesDiskFaults, AFullOrReadOnlyDiskKeepsTheOldList)
 {
-    SmallFilesystem disk(test::output_dir("app-disk-faults") / "ini_full", 256);
-    KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
-    const fs::path ini = disk.folder() / "MostRecentFiles.ini";
-    write_old_ini(ini);
-    ASSERT_TRUE(disk.fill());
-    open_and_close(ini);
-    EXPECT_EQ(test::read_file(ini), old_ini());
-    EXPECT_EQ(test::folder_entries(disk.folder()), (std::vector<std::string>{".filler", "MostRecentFiles.ini"}));
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full" : "read-only");
+        SmallFilesystem disk(test::output_dir("app-disk-faults") / (full ? "ini_full" : "ini_read_only"), 256);
+        KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+        const fs::path ini = disk.folder() / "MostRecentFiles.ini";
+        const auto old_ini = write_old_ini(ini);
+        ASSERT_TRUE(full ? disk.fill() : disk.make_read_only());
+        open_and_close(ini);
+        EXPECT_EQ(test::read_file(ini), old_ini);
+        EXPECT_EQ(test::folder_entries(disk.folder()),
+                  (full ? Entries{".filler", "MostRecentFiles.ini"} : Entries{"MostRecentFiles.ini"}));
 
-    // The writing itself reports the reason to whoever can show it.
-    try {
-        write_ini_section(qpath(ini), "MRU List", {{"1", "/levels/new.tr4"}});
-        ADD_FAILURE() << "writing to a full disk should have failed";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code().value(), ENOSPC) << error.what();
+        // The writing itself reports the reason to whoever can show it.
+        try {
+            write_ini_section(qpath(ini), "MRU List", {{"1", "/levels/new.tr4"}});
+            ADD_FAILURE() << "writing should have failed";
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code().value(), full ? ENOSPC : EROFS) << error.what();
+        }
+        EXPECT_EQ(test::read_file(ini), old_ini);
     }
-    EXPECT_EQ(test::read_file(ini), old_ini());
-}
-
-TEST_F(RecentFilesDiskFaults, AReadOnlyDiskKeepsTheOldList)
-{
-    SmallFilesystem disk(test::output_dir("app-disk-faults") / "ini_read_only", 256);
-    KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
-    const fs::path ini = disk.folder() / "MostRecentFiles.ini";
-    write_old_ini(ini);
-    ASSERT_TRUE(disk.make_read_only());
-    open_and_close(ini);
-    EXPECT_EQ(test::read_file(ini), old_ini());
-    EXPECT_EQ(test::folder_entries(disk.folder()), (std::vector<std::string>{"MostRecentFiles.ini"}));
 }
 
 TEST_F(RecentFilesDiskFaults, AnIniNameThatIsAFolderKeepsTheFolder)
@@ -182,11 +161,11 @@ TEST_F(RecentFilesDiskFaults, AnIniNameThatIsAFolderKeepsTheFolder)
     const fs::path ini = test::output_dir("app-disk-faults") / "ini_folder" / "MostRecentFiles.ini";
     fs::remove_all(ini.parent_path());
     fs::create_directories(ini);
-    write_old_ini(ini / "inside");
+    const auto old_ini = write_old_ini(ini / "inside");
     open_and_close(ini);
     EXPECT_TRUE(fs::is_directory(ini));
-    EXPECT_EQ(test::read_file(ini / "inside"), old_ini());
-    EXPECT_EQ(test::folder_entries(ini.parent_path()), (std::vector<std::string>{"MostRecentFiles.ini"}));
+    EXPECT_EQ(test::read_file(ini / "inside"), old_ini);
+    EXPECT_EQ(test::folder_entries(ini.parent_path()), (Entries{"MostRecentFiles.ini"}));
 }
 
 }  // namespace

@@ -14,20 +14,12 @@
 namespace kelanim {
 namespace {
 
-using test::CaughtMessages;
 using test::qpath;
 
 QString read_text(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("(missing)");
-}
-
-void write_text(const QString& path, const QString& text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
 }
 
 // A File menu like the window's: seven items, the last a separator.
@@ -37,23 +29,17 @@ protected:
 
     void SetUp() override
     {
-        folder = test::output_dir(std::string("recent/") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = test::output_dir(std::string("recent/") + testing::UnitTest::GetInstance()->current_test_info()->name());
         for (const auto& entry : std::filesystem::directory_iterator(folder)) std::filesystem::remove_all(entry);
         ini = qpath(folder / "MostRecentFiles.ini");
-        menu.addAction("&Open");
-        menu.addAction("&Save As...");
-        menu.addSeparator();
-        menu.addAction("Export to MS3d");
-        menu.addAction("Import From MS3d");
-        menu.addSeparator();
-        menu.addAction("&Exit");
-        menu.addSeparator();
+        for (const char* item : {"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "-", "&Exit", "-"})
+            item == std::string("-") ? menu.addSeparator() : menu.addAction(item);
     }
 
-    std::unique_ptr<TMostRecentFiles> make_list(int max_files = 6)
+    std::unique_ptr<TMostRecentFiles> make_list()
     {
         auto list = std::make_unique<TMostRecentFiles>();
-        list->setMaxFiles(max_files);
+        list->setMaxFiles(6);
         list->setOwnerMenuItem(&menu);
         list->setMenuPosition(8);
         list->setIniFile(ini);
@@ -76,18 +62,18 @@ protected:
         return shown;
     }
 
-    QAction* item(const QString& caption) const
+    void click(const QString& caption)
     {
         for (QAction* a : menu.actions())
-            if (a->text() == caption) return a;
-        return nullptr;
+            if (a->text() == caption) return a->trigger();
+        ADD_FAILURE() << "no item " << caption.toStdString();
     }
 
     std::filesystem::path folder;
     QString ini;
     QMenu menu;
     QStringList opened;
-    CaughtMessages messages;
+    test::CaughtMessages messages;
 };
 
 TEST_F(RecentFilesTest, KeepsTheSixNewestWithTheNewestFirst)
@@ -96,10 +82,9 @@ TEST_F(RecentFilesTest, KeepsTheSixNewestWithTheNewestFirst)
     for (char c = 'a'; c <= 'g'; ++c) list->AddFile(qpath(folder / (std::string(1, c) + ".tr4")));
     ASSERT_EQ(list->files().size(), 6);
     EXPECT_EQ(list->files().front(), qpath(folder / "g.tr4"));
-    EXPECT_EQ(list->files().back(), qpath(folder / "b.tr4"));
     // The list follows the menu's last separator directly; nothing follows it.
-    const QStringList shown = captions();
-    EXPECT_EQ(shown.mid(7), QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
+    EXPECT_EQ(captions().mid(7),
+              QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
     for (QAction* a : menu.actions().mid(8)) EXPECT_EQ(a->data().toInt(), TMostRecentFiles::menu_tag);
 }
 
@@ -108,13 +93,11 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTop)
     auto list = make_list();
     const QString a = existing("a.tr4"), b = existing("b.tr4"), c = existing("c.tr4");
     for (const QString& name : {a, b, c}) list->AddFile(name);
-    ASSERT_EQ(captions().mid(8, 3), QStringList({"&1  c.tr4", "&2  b.tr4", "&3  a.tr4"}));
-    item("&3  a.tr4")->trigger();
+    click("&3  a.tr4");
     EXPECT_EQ(opened, QStringList{a});
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
     EXPECT_EQ(captions().mid(8), QStringList({"&1  a.tr4", "&2  c.tr4", "&3  b.tr4"}));
     // The first item opens without moving anything.
-    item("&1  a.tr4")->trigger();
+    click("&1  a.tr4");
     EXPECT_EQ(opened, QStringList({a, a}));
     EXPECT_EQ(list->files(), QStringList({a, c, b}));
 }
@@ -125,7 +108,7 @@ TEST_F(RecentFilesTest, AFileThatIsGoneIsReportedAndDropped)
     const QString gone = qpath(folder / "gone.tr4");
     list->AddFile(existing("here.tr4"));
     list->AddFile(gone);
-    item("&1  gone.tr4")->trigger();
+    click("&1  gone.tr4");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "The file ...\n\"" + gone + "\"\nno longer exists.");
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
@@ -137,25 +120,21 @@ TEST_F(RecentFilesTest, AFileThatIsGoneIsReportedAndDropped)
     QStringList missing;
     list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
     list->AddFile(gone);
-    item("&1  gone.tr4")->trigger();
+    click("&1  gone.tr4");
     EXPECT_EQ(missing, QStringList{gone});
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
-TEST_F(RecentFilesTest, NamesAreComparedWithoutRegardToCase)
+TEST_F(RecentFilesTest, CaseMaxFilesFullPathsAndNoMenu)
 {
     auto list = make_list();
+    EXPECT_TRUE(list->files().isEmpty());  // no ini file yet
+    EXPECT_EQ(captions().size(), 8);
     list->AddFile("/levels/One.tr4");
     list->AddFile("/levels/two.tr4");
     list->AddFile("/LEVELS/ONE.TR4");
     EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
-    list->AddFile("/LEVELS/ONE.TR4");
-    EXPECT_EQ(list->files().size(), 2);
-}
 
-TEST_F(RecentFilesTest, MaxFilesStaysBetweenOneAndEight)
-{
-    auto list = make_list();
     list->setMaxFiles(0);
     EXPECT_EQ(list->MaxFiles(), 1);
     list->setMaxFiles(20);
@@ -163,6 +142,12 @@ TEST_F(RecentFilesTest, MaxFilesStaysBetweenOneAndEight)
     list->setShowFullPath(true);
     list->AddFile("/x/y/level.phd");
     EXPECT_EQ(captions().value(8), "&1  /x/y/level.phd");
+
+    TMostRecentFiles menuless;
+    menuless.setIniFile(qpath(folder / "other.ini"));
+    menuless.loaded();
+    menuless.AddFile("/levels/a.tr4");
+    EXPECT_TRUE(menuless.files().isEmpty());
 }
 
 TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
@@ -182,7 +167,12 @@ TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
 
 TEST_F(RecentFilesTest, ReadingStopsAtTheFirstEmptyKey)
 {
-    write_text(ini, "; kept by hand\n[Other]\n1=/not/this\n\n[mru list]\n1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n");
+    {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("; kept by hand\n[Other]\n1=/not/this\n\n[mru list]\n"
+                   "1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n");
+    }
     auto list = make_list();
     EXPECT_EQ(list->files(), QStringList{"/levels/first.tr4"});
     list->AddFile("/levels/new.phd");
@@ -192,28 +182,12 @@ TEST_F(RecentFilesTest, ReadingStopsAtTheFirstEmptyKey)
                               "2=/levels/first.tr4\n3=\n4=\n5=\n6=\n");
 }
 
-TEST_F(RecentFilesTest, NothingIsAddedWithoutAMenu)
-{
-    TMostRecentFiles list;
-    list.setIniFile(ini);
-    list.loaded();
-    list.AddFile("/levels/a.tr4");
-    EXPECT_TRUE(list.files().isEmpty());
-}
-
-TEST_F(RecentFilesTest, AMissingOrUnreadableFileGivesAnEmptyList)
-{
-    auto list = make_list();
-    EXPECT_TRUE(list->files().isEmpty());
-    EXPECT_EQ(captions().size(), 8);
-    EXPECT_FALSE(read_ini_section(qpath(folder / "none.ini"), "MRU List"));
-}
-
 TEST(IniFile, SectionsAndKeysMatchWithoutRegardToCase)
 {
     test::application();
     const QString path = qpath(test::output_dir("recent") / "plain.ini");
     std::filesystem::remove(path.toStdString());
+    EXPECT_FALSE(read_ini_section(path, "MRU List"));
     write_ini_section(path, "MRU List", {{"1", "/a"}, {"2", ""}});
     write_ini_section(path, "Second", {{"Key", "v=w"}});
     write_ini_section(path, "mru LIST", {{"2", "/b"}});
