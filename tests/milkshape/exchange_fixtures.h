@@ -38,28 +38,7 @@ inline void put_rotation(std::vector<std::int16_t>& frames, int code, const unit
 {
     const std::uint32_t v = (a.x & 0x3FF) << 20 | (a.y & 0x3FF) << 10 | (a.z & 0x3FF);
     const auto high = static_cast<std::int16_t>(v >> 16), low = static_cast<std::int16_t>(v & 0xFFFF);
-    if (code <= code_tr1_ub) {
-        frames.push_back(low);
-        frames.push_back(high);
-    } else {
-        frames.push_back(high);
-        frames.push_back(low);
-    }
-}
-
-// The angles the synthetic keyframe f gives bone b of moveable m.
-inline unit_angles synthetic_angles(int m, int f, int b)
-{
-    return {static_cast<std::uint32_t>((37 * f + 11 * b + 5 * m) % 1024),
-            static_cast<std::uint32_t>((101 * f + 29 * b + 3) % 1024),
-            static_cast<std::uint32_t>((59 * f + 7 * b + 17 * m) % 1024)};
-}
-
-// The root offset of synthetic keyframe f of moveable m.
-inline std::array<std::int16_t, 3> synthetic_offset(int m, int f)
-{
-    return {static_cast<std::int16_t>(100 + 10 * f + m), static_cast<std::int16_t>(-200 - f),
-            static_cast<std::int16_t>(50 + 3 * f)};
+    frames.insert(frames.end(), {code <= code_tr1_ub ? low : high, code <= code_tr1_ub ? high : low});
 }
 
 // Texel (x, y) of the synthetic 16-bit page: opaque except on row 255.
@@ -95,19 +74,12 @@ inline tobject_texture square_texture(int page, int x0, int y0, int x1, int y1)
     return t;
 }
 
-inline tobject_texture triangle_texture(int page, int x0, int y0, int x1, int y1)
-{
-    tobject_texture t = square_texture(page, x0, y0, x1, y1);
-    t.corners[2] = t.corners[3];
-    t.corners[3] = {};
-    return t;
-}
-
 // A level of version code `code` with the given moveables. Mesh 0 of the
-// list is an empty mesh no bone uses; every bone has its own square mesh.
-// Object texture 0 is the 64 x 64 square at (0, 0) of page 0, texture 1 a
-// triangle in the 32 x 32 square at (64, 0). Keyframes follow
-// synthetic_angles and synthetic_offset.
+// list is an empty mesh no bone uses; bone b has its own square mesh at
+// height -10 b. Object texture 0 is the 64 x 64 square at (0, 0) of page 0,
+// texture 1 a triangle in the 32 x 32 square at (64, 0). Keyframe f of
+// moveable m has the root offset (100 + 10 f + m, -200 - f, 50 + 3 f) and
+// angles of its own for every bone.
 struct ExchangeLevel {
     Ttrlevel level;
     Tmesh_list meshes;
@@ -119,18 +91,21 @@ struct ExchangeLevel {
         level.num_texture_pages = 1;
         if (code <= code_tr1_ub) {
             level.textile8.resize(texture_page_bytes8);
-            for (std::size_t i = 0; i < level.textile8.size(); ++i) level.textile8[i] = static_cast<std::uint8_t>(i % 7);
+            for (std::size_t i = 0; i < level.textile8.size(); ++i)
+                level.textile8[i] = static_cast<std::uint8_t>(i % 7);
             for (std::size_t i = 0; i < level.palette.size(); ++i) level.palette[i] = static_cast<std::uint8_t>(i % 64);
         } else {
             level.textile16.resize(texture_page_bytes16);
-            for (int y = 0; y < 256; ++y)
-                for (int x = 0; x < 256; ++x) {
-                    const std::uint16_t t = synthetic_texel(x, y);
-                    level.textile16[2 * (256 * y + x)] = static_cast<std::uint8_t>(t & 0xFF);
-                    level.textile16[2 * (256 * y + x) + 1] = static_cast<std::uint8_t>(t >> 8);
-                }
+            for (int i = 0; i < 256 * 256; ++i) {
+                const std::uint16_t t = synthetic_texel(i % 256, i / 256);
+                level.textile16[2 * i] = static_cast<std::uint8_t>(t & 0xFF);
+                level.textile16[2 * i + 1] = static_cast<std::uint8_t>(t >> 8);
+            }
         }
-        level.object_textures = {square_texture(0, 0, 0, 63, 63), triangle_texture(0, 64, 0, 95, 31)};
+        tobject_texture triangle = square_texture(0, 64, 0, 95, 31);
+        triangle.corners[2] = triangle.corners[3];
+        triangle.corners[3] = {};
+        level.object_textures = {square_texture(0, 0, 0, 63, 63), triangle};
 
         meshes.meshes.push_back(tmesh{});  // mesh 0: no bone borrows the skin
         meshes.mesh_index.push_back(0);
@@ -179,26 +154,29 @@ private:
             meshes.meshes.push_back(square_mesh(static_cast<std::int16_t>(-10 * b)));
             meshes.mesh_index.push_back(static_cast<std::uint32_t>(meshes.meshes.size() - 1));
             if (b == 0) continue;
-            const tbone_link link = static_cast<std::size_t>(b - 1) < plan.links.size()
-                                        ? plan.links[static_cast<std::size_t>(b - 1)]
-                                        : tbone_link{0, 0, -100, 0};
+            const auto i = static_cast<std::size_t>(b - 1);
+            const tbone_link link = i < plan.links.size() ? plan.links[i] : tbone_link{0, 0, -100, 0};
             level.mesh_trees.insert(level.mesh_trees.end(), {link.flags, link.dx, link.dy, link.dz});
         }
         const int code = level.version_code;
-        const int length = code <= code_tr1_ub ? 10 + 2 * plan.bones : 9 + 2 * plan.bones;
-        for (std::size_t a = 0; a < plan.animations.size(); ++a) {
+        for (const int keyframes : plan.animations) {
             tanimation anim{};
             anim.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
             anim.frame_rate = plan.frame_rate;
-            anim.frame_size = code <= code_tr1_ub ? 0 : static_cast<std::uint8_t>(length);
-            anim.frame_end = static_cast<std::uint16_t>(plan.animations[a] > 0 ? plan.animations[a] - 1 : 0);
+            anim.frame_size = code <= code_tr1_ub ? 0 : static_cast<std::uint8_t>(9 + 2 * plan.bones);
+            anim.frame_end = static_cast<std::uint16_t>(std::max(keyframes - 1, 0));
             level.animations.push_back(anim);
-            for (int f = 0; f < plan.animations[a]; ++f) {
-                const auto offset = synthetic_offset(m, f);
+            for (int f = 0; f < keyframes; ++f) {
                 level.frames.insert(level.frames.end(), {-10, 10, -20, 20, -30, 30});
-                level.frames.insert(level.frames.end(), offset.begin(), offset.end());
+                level.frames.insert(level.frames.end(), {static_cast<std::int16_t>(100 + 10 * f + m),
+                                                         static_cast<std::int16_t>(-200 - f),
+                                                         static_cast<std::int16_t>(50 + 3 * f)});
                 if (code <= code_tr1_ub) level.frames.push_back(static_cast<std::int16_t>(plan.bones));
-                for (int b = 0; b < plan.bones; ++b) put_rotation(level.frames, code, synthetic_angles(m, f, b));
+                for (int b = 0; b < plan.bones; ++b)
+                    put_rotation(level.frames, code,
+                                 {static_cast<std::uint32_t>((37 * f + 11 * b + 5 * m) % 1024),
+                                  static_cast<std::uint32_t>((101 * f + 29 * b + 3) % 1024),
+                                  static_cast<std::uint32_t>((59 * f + 7 * b + 17 * m) % 1024)});
             }
         }
         level.moveables.push_back(mv);
@@ -213,8 +191,7 @@ inline double rotation_difference(const tangles& a, const tangles& b)
     double trace = 0;
     for (int i = 0; i < 3; ++i)
         for (int k = 0; k < 3; ++k) trace += ma[i][k] * mb[i][k];
-    const double c = std::clamp((trace - 1) / 2, -1.0, 1.0);
-    return std::acos(c) * 180 / 3.14159265358979323846;
+    return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * 180 / 3.14159265358979323846;
 }
 
 // A fresh folder for one test's files.

@@ -3,8 +3,6 @@
 // vertices and materials the level gives her.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "anim/keyframes.h"
 #include "exchange_fixtures.h"
 #include "milkshape/export_moveable.h"
@@ -37,27 +35,22 @@ TEST(ExportRealLevels, EveryMoveableAndStaticMeshCanBeExported)
     for (const auto& path : test::real_levels()) {
         SCOPED_TRACE(path.filename().string());
         auto real = open_real(path);
+        TMS3D_File model;
+        repack_result pages;
+        export_request request;
+        request.path = "/nowhere/model.ms3d";
         for (std::int32_t m = 0; m < static_cast<std::int32_t>(real->level.moveables.size()); ++m) {
-            export_request request;
-            request.path = "/nowhere/model.ms3d";
             request.moveable = m;
-            request.animation = animation_count(real->level, m) > 0 ? animation_count(real->level, m) - 1 : 0;
-            TMS3D_File model;
-            repack_result pages;
+            request.animation = std::max(animation_count(real->level, m) - 1, 0);
             const auto problem = prepare_export(real->level, real->meshes, request, model, pages);
             ASSERT_FALSE(problem) << "moveable " << m << ": " << *problem;
             ASSERT_EQ(model.num_joints, real->level.moveables[static_cast<std::size_t>(m)].num_meshes);
             ASSERT_EQ(model_inconsistency(model), "") << "moveable " << m;
         }
-        for (std::int32_t s = 0; s < static_cast<std::int32_t>(real->level.static_meshes.size()); s += 7) {
-            export_request request;
-            request.path = "/nowhere/model.mst";
-            request.view_mode = export_static_mesh;
-            request.static_mesh = s;
-            TMS3D_File model;
-            repack_result pages;
-            ASSERT_FALSE(prepare_export(real->level, real->meshes, request, model, pages)) << "static mesh " << s;
-        }
+        request.view_mode = export_static_mesh;
+        for (request.static_mesh = 0; request.static_mesh < static_cast<std::int32_t>(real->level.static_meshes.size());
+             request.static_mesh += 7)
+            ASSERT_FALSE(prepare_export(real->level, real->meshes, request, model, pages)) << request.static_mesh;
     }
 }
 
@@ -90,10 +83,8 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
             TMS3D_File model;
             repack_result pages;
             ASSERT_FALSE(prepare_export(level, real->meshes, request, model, pages));
-            const auto triangles = model.num_triangles;
-            const auto materials = model.num_materials;
-            const exchange_outcome outcome = export_selection(level, real->meshes, request, model);
-            ASSERT_TRUE(outcome.ok) << outcome.message;
+            const auto triangles = model.num_triangles, materials = model.num_materials;
+            ASSERT_TRUE(export_selection(level, real->meshes, request, model).ok);
 
             Assimp::Importer importer;
             const aiScene* scene = importer.ReadFile(request.path, 0);
@@ -111,10 +102,16 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
                 EXPECT_EQ(materials, pages.new_page_count);
                 ASSERT_EQ(scene->mNumMaterials, static_cast<unsigned>(materials));
                 for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
-                    aiString texture;
-                    ASSERT_EQ(scene->mMaterials[i]->GetTexture(aiTextureType_DIFFUSE, 0, &texture), AI_SUCCESS);
+                    const aiMaterial& material = *scene->mMaterials[i];
+                    aiString texture, name;
+                    ASSERT_EQ(material.GetTexture(aiTextureType_DIFFUSE, 0, &texture), AI_SUCCESS);
                     EXPECT_EQ(texture.C_Str(), page_file_name((dir / "lara").string(), static_cast<int>(i), materials));
                     EXPECT_TRUE(std::filesystem::exists(texture.C_Str()));
+                    material.Get(AI_MATKEY_NAME, name);
+                    EXPECT_EQ(name.C_Str(), "Material#" + std::to_string(i));
+                    float opacity = 0;
+                    material.Get(AI_MATKEY_OPACITY, opacity);
+                    EXPECT_EQ(opacity, 1.0f);
                 }
             }
 
@@ -122,9 +119,8 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
             for (std::int32_t b = 0; b < bones; ++b) {
                 const aiNode* node = find_node(scene->mRootNode, "Bone#" + std::to_string(b));
                 ASSERT_NE(node, nullptr) << b;
-                if (b > 0) {
-                    EXPECT_EQ(std::string(node->mParent->mName.C_Str()).rfind("Bone#", 0), 0u) << b;
-                }
+                const std::string parent = b > 0 ? node->mParent->mName.C_Str() : "Bone#";
+                EXPECT_EQ(parent.rfind("Bone#", 0), 0u) << b;
             }
             ASSERT_EQ(scene->mNumAnimations, 1u);
             const aiAnimation* animation = scene->mAnimations[0];
