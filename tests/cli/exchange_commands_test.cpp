@@ -21,64 +21,60 @@ std::filesystem::path fresh_dir(const std::string& name)
     return dir;
 }
 
+std::string quoted(const std::filesystem::path& path) { return shell_quote(path.string()); }
+
 TEST(CliExchange, ExportAndImportBackIntoANewLevel)
 {
     KELANIM_REQUIRE_REALDATA();
-    const std::string level = shell_quote(test::real_level("tr2.tr2").string());
+    const std::string level = quoted(test::real_level("tr2.tr2"));
     const auto dir = fresh_dir("round-trip");
-    const std::string model = (dir / "lara.ms3d").string();
+    const auto model = dir / "lara.ms3d";
 
-    const auto exported = run_cli("export " + level + " " + shell_quote(model) +
-                                  " --moveable 0 --animation 3 --subversion 1 --by-bones");
+    const auto exported =
+        run_cli("export " + level + " " + quoted(model) + " --moveable 0 --animation 3 --subversion 1 --by-bones");
     ASSERT_EQ(exported.status, 0) << exported.err;
     EXPECT_NE(exported.out.find("Export Done."), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(model));
     EXPECT_TRUE(std::filesystem::exists(dir / "lara.bmp"));
 
-    const std::string out = (dir / "spliced.tr2").string();
+    const auto out = dir / "spliced.tr2";
     const auto imported =
-        run_cli("import " + level + " " + shell_quote(model) + " --moveable 0 --animation 3 -o " + shell_quote(out));
+        run_cli("import " + level + " " + quoted(model) + " --moveable 0 --animation 3 -o " + quoted(out));
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_NE(imported.out.find("Import Sucessfull."), std::string::npos);
     Ttrlevel original, spliced;
     ASSERT_EQ(original.load_level(test::real_level("tr2.tr2").string()), load_ok);
-    ASSERT_EQ(spliced.load_level(out), load_ok);
+    ASSERT_EQ(spliced.load_level(out.string()), load_ok);
     ASSERT_EQ(spliced.animations.size(), original.animations.size());
     // Keyframes of the same number, now all in the three-axis form.
-    const auto keyframe_words = [](const Ttrlevel& l, std::size_t k) {
+    const auto words = [](const Ttrlevel& l, std::size_t k) {
         return (l.animations[k + 1].frame_offset - l.animations[k].frame_offset) / 2;
     };
     const std::size_t k = static_cast<std::size_t>(original.moveables[0].animation) + 3;
-    EXPECT_EQ(keyframe_words(spliced, k) / spliced.animations[k].frame_size,
-              keyframe_words(original, k) / original.animations[k].frame_size);
+    EXPECT_EQ(words(spliced, k) / spliced.animations[k].frame_size,
+              words(original, k) / original.animations[k].frame_size);
     EXPECT_EQ(spliced.animations[k].frame_size, 9 + 2 * original.moveables[0].num_meshes);
-}
 
-TEST(CliExchange, StaticMeshesAndTheAsciiForm)
-{
-    KELANIM_REQUIRE_REALDATA();
-    const auto dir = fresh_dir("static");
-    const auto result = run_cli("export " + shell_quote(test::real_level("tr1.phd").string()) + " " +
-                                shell_quote((dir / "mesh.mst").string()) + " --static 1");
-    ASSERT_EQ(result.status, 0) << result.err;
+    // A static mesh in the ascii form.
+    const auto mesh =
+        run_cli("export " + quoted(test::real_level("tr1.phd")) + " " + quoted(dir / "mesh.mst") + " --static 1");
+    ASSERT_EQ(mesh.status, 0) << mesh.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "mesh.mst"));
 }
 
-TEST(CliExchange, FailuresExitNonZeroWithTheReason)
+TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
 {
     KELANIM_REQUIRE_REALDATA();
-    const std::string level = shell_quote(test::real_level("tr3.tr2").string());
+    const std::string level = quoted(test::real_level("tr3.tr2"));
     const auto dir = fresh_dir("failures");
 
-    const auto extension = run_cli("export " + level + " " + shell_quote((dir / "lara.obj").string()) + " --moveable 0");
+    const auto extension = run_cli("export " + level + " " + quoted(dir / "lara.obj") + " --moveable 0");
     EXPECT_NE(extension.status, 0);
     EXPECT_NE(extension.err.find(".ms3d"), std::string::npos) << extension.err;
+    EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d")).status, 3);  // no selection
+    EXPECT_NE(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 9999").status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
 
-    EXPECT_EQ(run_cli("export " + level + " " + shell_quote((dir / "x.ms3d").string())).status, 3);  // no selection
-    EXPECT_NE(run_cli("export " + level + " " + shell_quote((dir / "x.ms3d").string()) + " --moveable 9999").status, 0);
-
-    // A model of another skeleton: Lara's file into a moveable with other bones.
+    // Lara's file into a moveable with other bones.
     Ttrlevel tr3;
     ASSERT_EQ(tr3.load_level(test::real_level("tr3.tr2").string()), load_ok);
     std::size_t other = 1;
@@ -86,18 +82,17 @@ TEST(CliExchange, FailuresExitNonZeroWithTheReason)
            (tr3.moveables[other].num_meshes == tr3.moveables[0].num_meshes || tr3.moveables[other].animation < 0))
         ++other;
     ASSERT_LT(other, tr3.moveables.size());
-    const std::string model = (dir / "lara.ms3d").string();
-    ASSERT_EQ(run_cli("export " + level + " " + shell_quote(model) + " --moveable 0").status, 0);
-    const std::string out = (dir / "never.tr2").string();
-    const auto joints = run_cli("import " + level + " " + shell_quote(model) + " --moveable " + std::to_string(other) +
-                                " --animation 0 -o " + shell_quote(out));
+    const auto model = dir / "lara.ms3d";
+    ASSERT_EQ(run_cli("export " + level + " " + quoted(model) + " --moveable 0").status, 0);
+    const auto out = dir / "never.tr2";
+    const auto joints = run_cli("import " + level + " " + quoted(model) + " --moveable " + std::to_string(other) +
+                                " --animation 0 -o " + quoted(out));
     EXPECT_NE(joints.status, 0);
     EXPECT_NE(joints.err.find("File has different amount Joints than current selected movable: Imported="),
               std::string::npos)
         << joints.err;
-    EXPECT_FALSE(std::filesystem::exists(out));
-    const auto missing = run_cli("import " + level + " " + shell_quote((dir / "none.ms3d").string()) +
-                                 " --moveable 0 --animation 0 -o " + shell_quote(out));
+    const auto missing =
+        run_cli("import " + level + " " + quoted(dir / "none.ms3d") + " --moveable 0 --animation 0 -o " + quoted(out));
     EXPECT_NE(missing.status, 0);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
