@@ -16,30 +16,33 @@ struct vertex {
     std::int16_t x, y, z;
 };
 
-// One TR4 mesh with one textured rectangle over the four given corners.
-std::vector<std::uint16_t> tr4_mesh(const std::vector<vertex>& vertices, std::array<std::uint16_t, 4> corners)
+// One TR4 mesh with one textured rectangle over its first four vertices
+// (the last one repeated when there are fewer).
+std::vector<std::uint16_t> tr4_mesh(const std::vector<vertex>& vertices)
 {
     std::vector<std::uint16_t> w = {0, 0, 0, 100, 0, static_cast<std::uint16_t>(vertices.size())};
     for (const vertex& v : vertices)
         w.insert(w.end(), {std::uint16_t(v.x), std::uint16_t(v.y), std::uint16_t(v.z)});
     w.push_back(0);  // no normals
     w.push_back(1);  // one textured rectangle
-    w.insert(w.end(), corners.begin(), corners.end());
+    for (std::size_t c = 0; c < 4; ++c) w.push_back(static_cast<std::uint16_t>(std::min(c, vertices.size() - 1)));
     w.insert(w.end(), {0, 0});  // texture, effects
     w.push_back(0);             // no textured triangles
     if (w.size() % 2) w.push_back(0);
     return w;
 }
 
-// A TR4 level whose moveable 0 has one bone drawn with `mesh` and one
-// animation of one keyframe with the given root offset and rotation entry.
+// A TR4 level whose moveable 0 has one bone drawn with the mesh of
+// `vertices` and one animation of one keyframe with the given root offset
+// and rotation entry; its box words are 1 to 6.
 struct OneBoneLevel {
     Ttrlevel level;
     Tmesh_list meshes;
 
-    OneBoneLevel(const std::vector<std::uint16_t>& mesh, std::array<std::int16_t, 3> offset,
+    OneBoneLevel(const std::vector<vertex>& vertices, std::array<std::int16_t, 3> offset = {},
                  std::array<std::uint16_t, 2> rotation = {0, 0}, std::uint16_t num_meshes = 1)
     {
+        const std::vector<std::uint16_t> mesh = tr4_mesh(vertices);
         level.loaded_tag = "Vornisk";
         level.version_code = code_tr4;
         level.mesh_data = mesh;
@@ -65,32 +68,19 @@ struct OneBoneLevel {
     std::vector<std::int16_t> box() const { return {level.frames.begin(), level.frames.begin() + 6}; }
 };
 
-TEST(KeyframeBox, FieldsShowTheWordsInMinimumThenMaximumOrder)
+TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheFrames)
 {
-    OneBoneLevel l(tr4_mesh({{0, 0, 0}}, {0, 0, 0, 0}), {0, 0, 0});
-    const auto fields = keyframe_box_fields(l.level, 0, 0, 0);
-    ASSERT_TRUE(fields);
-    EXPECT_EQ(*fields, (std::array<std::int16_t, 6>{1, 3, 5, 2, 4, 6}));
-}
-
-TEST(KeyframeBox, AFieldStoresItsLowSixteenBits)
-{
-    OneBoneLevel l(tr4_mesh({{0, 0, 0}}, {0, 0, 0, 0}), {0, 0, 0});
+    OneBoneLevel l({{0, 0, 0}});
+    EXPECT_EQ(keyframe_box_fields(l.level, 0, 0, 0), (std::array<std::int16_t, 6>{1, 3, 5, 2, 4, 6}));
     // The fourth field, maximum x, is word 1.
     ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 3, 40000));
     EXPECT_EQ(std::uint16_t(l.level.frames[1]), 0x9C40);
-    EXPECT_EQ((*keyframe_box_fields(l.level, 0, 0, 0))[3], -25536);
     ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 0, -1 - 65536));
     EXPECT_EQ(l.level.frames[0], -1);
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 6, 7));
-    EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, -1, 7));
-}
 
-TEST(KeyframeBox, NothingIsReadOrWrittenOutsideTheFrames)
-{
-    OneBoneLevel l(tr4_mesh({{0, 0, 0}}, {0, 0, 0, 0}), {0, 0, 0});
-    const std::vector<std::int16_t> before = l.level.frames;
     // The rest pose of the level's first animation lies before the frames.
+    const std::vector<std::int16_t> before = l.level.frames;
     EXPECT_FALSE(keyframe_box_fields(l.level, 0, 0, -1));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, -1, 0, 9));
     EXPECT_FALSE(automatic_bound(l.level, l.meshes, 0, 0, -1));
@@ -100,49 +90,36 @@ TEST(KeyframeBox, NothingIsReadOrWrittenOutsideTheFrames)
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 0, 9));
     EXPECT_EQ(std::vector<std::int16_t>(before.begin(), before.begin() + 5), l.level.frames);
     EXPECT_FALSE(keyframe_box_fields(l.level, 3, 0, 0));
+
+    // A moveable without meshes keeps its box.
+    OneBoneLevel meshless({{0, 0, 0}}, {}, {0, 0}, 0);
+    EXPECT_FALSE(automatic_bound(meshless.level, meshless.meshes, 0, 0, 0));
+    EXPECT_EQ(meshless.box(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(AutomaticBound, AddsTheRootOffsetToTheMeasuredBox)
+TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOffset)
 {
-    OneBoneLevel l(tr4_mesh({{0, -500, 0}, {10, 20, 0}, {10, 20, 10}, {0, -500, 10}}, {0, 1, 2, 3}), {0, -300, 0});
-    ASSERT_TRUE(automatic_bound(l.level, l.meshes, 0, 0, 0));
-    EXPECT_EQ(l.box(), (std::vector<std::int16_t>{0, 10, -800, -280, 0, 10}));
-}
-
-TEST(AutomaticBound, TruncatesTowardZeroInLevelAxes)
-{
-    // A vertex at x = 100 turned about y by 170 steps (59.77 degrees) comes
-    // to x = 50.4 and level z = -86.4; turned the other way, z = +86.4.
-    const auto mesh = tr4_mesh({{100, 0, 0}}, {0, 0, 0, 0});
-    OneBoneLevel turned(mesh, {0, 0, 0}, {0x0002, 0xA800});
-    ASSERT_TRUE(automatic_bound(turned.level, turned.meshes, 0, 0, 0));
-    EXPECT_EQ(turned.box(), (std::vector<std::int16_t>{50, 50, 0, 0, -86, -86}));
-
-    OneBoneLevel back(mesh, {0, 0, 7}, {0x000D, 0x5800});
-    ASSERT_TRUE(automatic_bound(back.level, back.meshes, 0, 0, 0));
-    EXPECT_EQ(back.box(), (std::vector<std::int16_t>{50, 50, 0, 0, 93, 93}));
-}
-
-TEST(AutomaticBound, MeasuresThePoseAndNotTheRestPose)
-{
-    // Turned a quarter about x (256 steps), a vertex below the bone (y 100)
-    // swings to z +100.
-    OneBoneLevel l(tr4_mesh({{0, 100, 0}}, {0, 0, 0, 0}), {0, 0, 0}, {0x1000, 0x0000});
-    const tbounds box = keyframe_bounds(l.level, l.meshes, 0, 0, 0);
-    EXPECT_NEAR(box.min_y, 0.0, 1e-4);
-    EXPECT_NEAR(box.min_z, 100.0, 1e-4);
-    EXPECT_NEAR(box.max_z, 100.0, 1e-4);
-    const tbounds rest = keyframe_bounds(l.level, l.meshes, 0, 0, -1);
-    EXPECT_NEAR(rest.min_y, 100.0, 1e-4);
-    EXPECT_NEAR(rest.min_z, 0.0, 1e-4);
-}
-
-TEST(AutomaticBound, AMoveableWithoutMeshesKeepsItsBox)
-{
-    OneBoneLevel l(tr4_mesh({{0, 0, 0}}, {0, 0, 0, 0}), {0, 0, 0}, {0, 0}, 0);
-    EXPECT_TRUE(keyframe_bounds(l.level, l.meshes, 0, 0, 0).empty());
-    EXPECT_FALSE(automatic_bound(l.level, l.meshes, 0, 0, 0));
-    EXPECT_EQ(l.box(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6}));
+    struct Case {
+        std::vector<vertex> vertices;
+        std::array<std::int16_t, 3> offset;
+        std::array<std::uint16_t, 2> rotation;
+        std::vector<std::int16_t> box;
+    };
+    const Case cases[] = {
+        // The root offset is added to the measured box.
+        {{{0, -500, 0}, {10, 20, 0}, {10, 20, 10}, {0, -500, 10}}, {0, -300, 0}, {0, 0}, {0, 10, -800, -280, 0, 10}},
+        // x = 100 turned about y by 170 steps (59.77 degrees) comes to x = 50.4
+        // and level z = -86.4; turned the other way, z = +86.4.
+        {{{100, 0, 0}}, {0, 0, 0}, {0x0002, 0xA800}, {50, 50, 0, 0, -86, -86}},
+        {{{100, 0, 0}}, {0, 0, 7}, {0x000D, 0x5800}, {50, 50, 0, 0, 93, 93}},
+        // Turned a quarter about x, a vertex below the bone swings to z +100.
+        {{{0, 100, 0}}, {0, 0, 0}, {0x1000, 0x0000}, {0, 0, 0, 0, 100, 100}},
+    };
+    for (const Case& c : cases) {
+        OneBoneLevel l(c.vertices, c.offset, c.rotation);
+        ASSERT_TRUE(automatic_bound(l.level, l.meshes, 0, 0, 0));
+        EXPECT_EQ(l.box(), c.box);
+    }
 }
 
 // Moveable 0 owns animations 0 to 2, moveable 1 animations 3 and 4; every
@@ -183,21 +160,11 @@ TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
     EXPECT_EQ(edited.next_animation, 70000 & 0xFFFF);
     EXPECT_EQ(edited.next_frame, 1);
     EXPECT_EQ(edited.frame_rate, 300 & 0xFF);
-    EXPECT_EQ(edited.frame_start, 100);
-    EXPECT_EQ(edited.frame_end, 109);
-    // The moveable's later animation moves by the difference, -10 ...
-    EXPECT_EQ(level.animations[2].frame_start, 110);
-    EXPECT_EQ(level.animations[2].frame_end, 130);
-    // ... the earlier one and the other moveable's animations do not.
-    EXPECT_EQ(level.animations[0].frame_end, 99);
-    EXPECT_EQ(level.animations[3].frame_start, 0);
-    EXPECT_EQ(level.animations[4].frame_start, 30);
-    EXPECT_EQ(level.animations[4].frame_end, 50);
-
-    const auto shown = animation_parameters(level, 0, 1);
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->amount_frames, 10);
-    EXPECT_EQ(shown->next_animation, 70000 & 0xFFFF);
+    // Animation 1 now spans 10 frames; the moveable's later animation moves
+    // by the difference, -10; the earlier one and the other moveable's do not.
+    std::vector<std::pair<int, int>> frames;
+    for (const tanimation& a : level.animations) frames.emplace_back(a.frame_start, a.frame_end);
+    EXPECT_EQ(frames, (std::vector<std::pair<int, int>>{{0, 99}, {100, 109}, {110, 130}, {0, 29}, {30, 50}}));
 }
 
 TEST(AnimationParameters, NothingIsAppliedWithoutAnimationOrKeyframes)
