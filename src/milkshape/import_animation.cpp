@@ -172,14 +172,18 @@ exchange_outcome import_animation(Ttrlevel& level, const Tmesh_list& meshes, std
     level.set_num_frames(static_cast<std::uint32_t>(new_total));
     level.frames = std::move(spliced);
 
-    // Keyframe offsets are in bytes. Later moveables without animations point
-    // at no keyframes and keep their offsets.
+    // Keyframe offsets are in bytes. Later moveables and animations move with
+    // the keyframes behind the replaced block; one that points before the
+    // block's end (keyframes it shares with an earlier one) keeps its offset,
+    // and so do later moveables without animations, which point at none.
     const std::int64_t delta_bytes = 2 * (static_cast<std::int64_t>(block) - static_cast<std::int64_t>(end - start));
+    const std::uint64_t end_bytes = 2 * static_cast<std::uint64_t>(end);
     for (std::size_t i = static_cast<std::size_t>(m) + 1; i < level.moveables.size(); ++i)
-        if (level.moveables[i].animation != -1)
+        if (level.moveables[i].animation != -1 && level.moveables[i].frame_offset >= end_bytes)
             level.moveables[i].frame_offset = static_cast<std::uint32_t>(level.moveables[i].frame_offset + delta_bytes);
     for (std::size_t i = kk + 1; i < level.animations.size(); ++i)
-        level.animations[i].frame_offset = static_cast<std::uint32_t>(level.animations[i].frame_offset + delta_bytes);
+        if (level.animations[i].frame_offset >= end_bytes)
+            level.animations[i].frame_offset = static_cast<std::uint32_t>(level.animations[i].frame_offset + delta_bytes);
     level.animations[kk].frame_size = old_layout(level.version_code) ? 0 : static_cast<std::uint8_t>(length);
 
     for (std::int32_t f = 0; f < n; ++f) automatic_bound(level, meshes, m, j, f);

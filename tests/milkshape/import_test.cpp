@@ -104,6 +104,17 @@ TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
     }
 }
 
+TEST(ImportSplice, ALaterMoveableSharingEarlierKeyframesKeepsItsOffset)
+{
+    ExchangeLevel fixture(code_tr2, {{2, {}, {3}}, {2, {}, {4}}});
+    Ttrlevel& level = fixture.level;
+    level.moveables[1].frame_offset = 0;  // reuses moveable 0's keyframes
+    const std::uint32_t later_animation = level.animations[1].frame_offset;
+    ASSERT_TRUE(import_animation(level, fixture.meshes, 0, 0, keyed_model(2, 5)).ok);
+    EXPECT_EQ(level.moveables[1].frame_offset, 0u);
+    EXPECT_EQ(level.animations[1].frame_offset, later_animation + 2 * (5 - 3) * 13);
+}
+
 TEST(ImportSplice, TheLastAnimationOfAMoveableAndOfTheLevelAndNoFrames)
 {
     ExchangeLevel fixture(code_tr3, {{2, {}, {3, 5}}, {2, {}, {4, 1}}});
