@@ -55,14 +55,21 @@ protected:
     // name: the model names its pages).
     void expect_level_unchanged()
     {
-        const fs::path dir = test::exchange_dir("disk-faults-reference");
+        const fs::path dir = reference_dir();
         ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
         EXPECT_EQ(test::read_file(dir / "model.ms3d"), first_model);
     }
 
+    // A folder of this test's own: the tests run in parallel processes.
+    static fs::path reference_dir()
+    {
+        return test::exchange_dir(std::string("disk-faults-reference-") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+
     void SetUp() override
     {
-        const fs::path dir = test::exchange_dir("disk-faults-reference");
+        const fs::path dir = reference_dir();
         ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
         first_model = test::read_file(dir / "model.ms3d");
     }
