@@ -70,7 +70,8 @@ protected:
     void SetUp() override
     {
         const fs::path dir = reference_dir();
-        ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
+        const exchange_outcome outcome = export_to(dir / "model.ms3d");
+        ASSERT_TRUE(outcome.ok) << outcome.message;
         first_model = test::read_file(dir / "model.ms3d");
     }
 
