@@ -63,7 +63,7 @@ protected:
         EXPECT_EQ(saved_by_window("after.tr4"), before);
     }
 
-    const fs::path work = test::output_dir("app-disk-faults");
+    const fs::path work = test::short_output_dir("app-disk-faults");
     test::CaughtMessages messages;
     std::unique_ptr<TForm1> window;
     QString caption;

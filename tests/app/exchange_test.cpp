@@ -41,7 +41,7 @@ protected:
         return all;
     }
 
-    const std::filesystem::path folder = test::output_dir("exchange");
+    const std::filesystem::path folder = test::short_output_dir("exchange");
     test::CaughtMessages messages;
     std::unique_ptr<TForm1> window;
 };

@@ -15,7 +15,7 @@ using test::shell_quote;
 
 std::filesystem::path fresh_dir(const std::string& name)
 {
-    const auto dir = test::output_dir("cli-exchange") / name;
+    const auto dir = test::short_output_dir("cli-exchange") / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

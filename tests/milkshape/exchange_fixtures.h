@@ -197,7 +197,7 @@ inline double rotation_difference(const tangles& a, const tangles& b)
 // A fresh folder for one test's files.
 inline std::filesystem::path exchange_dir(const std::string& name)
 {
-    const std::filesystem::path dir = output_dir("milkshape-exchange") / name;
+    const std::filesystem::path dir = short_output_dir("milkshape-exchange") / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

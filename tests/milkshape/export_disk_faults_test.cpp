@@ -81,7 +81,7 @@ protected:
 
 TEST_F(ExportDiskFaults, AFullFilesystemKeepsTheEarlierExport)
 {
-    SmallFilesystem disk(test::output_dir("milkshape-exchange") / "full", disk_kilobytes);
+    SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / "full", disk_kilobytes);
     KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
     ASSERT_NO_FATAL_FAILURE(old_export(disk.folder()));
     ASSERT_TRUE(disk.fill());
@@ -96,7 +96,7 @@ TEST_F(ExportDiskFaults, AFullFilesystemKeepsTheEarlierExport)
 
 TEST_F(ExportDiskFaults, AReadOnlyFilesystemKeepsTheEarlierExport)
 {
-    SmallFilesystem disk(test::output_dir("milkshape-exchange") / "read_only", disk_kilobytes);
+    SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / "read_only", disk_kilobytes);
     KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
     ASSERT_NO_FATAL_FAILURE(old_export(disk.folder()));
     ASSERT_TRUE(disk.make_read_only());

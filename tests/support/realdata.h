@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace kelanim::test {
 
 inline std::filesystem::path realdata_dir() { return KELANIM_REALDATA_DIR; }
@@ -32,6 +34,27 @@ inline std::filesystem::path real_level(const std::string& name) { return realda
 inline std::filesystem::path output_dir(const std::string& sub = {})
 {
     std::filesystem::path dir = std::filesystem::path(KELANIM_TEST_OUTPUT_DIR) / sub;
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// A folder for files whose whole path the program stores and limits (an
+// exported model names its texture pages by path, at most 127 characters):
+// under the system's temporary folder, so the length of the build path does
+// not matter. It belongs to this test process and goes with it.
+inline std::filesystem::path short_output_dir(const std::string& sub)
+{
+    struct ProcessFolder {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("kelanim-test-" + std::to_string(getpid()));
+        ~ProcessFolder()
+        {
+            std::error_code error;
+            std::filesystem::remove_all(path, error);
+        }
+    };
+    static ProcessFolder folder;
+    std::filesystem::path dir = folder.path / sub;
     std::filesystem::create_directories(dir);
     return dir;
 }
