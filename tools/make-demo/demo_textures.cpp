@@ -30,8 +30,10 @@ constexpr std::array<rgb8, 16> ramp_colours{{
 // A small deterministic noise in 0 .. range - 1.
 int noise(int u, int v, int seed, int range)
 {
-    std::uint32_t h = static_cast<std::uint32_t>(u * 73856093) ^ static_cast<std::uint32_t>(v * 19349663) ^
-                      static_cast<std::uint32_t>(seed * 83492791);
+    // Unsigned products wrap instead of overflowing; for the small non-negative
+    // coordinates used here they give the same bits as before.
+    std::uint32_t h = static_cast<std::uint32_t>(u) * 73856093u ^ static_cast<std::uint32_t>(v) * 19349663u ^
+                      static_cast<std::uint32_t>(seed) * 83492791u;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     h ^= h >> 15;

@@ -7,6 +7,10 @@
 
 int main(int argc, char* argv[])
 {
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        std::cerr << "usage: make-demo [FOLDER]   (default " << KELANIM_DEMO_DIR << ")\n";
+        return 2;
+    }
     const std::string folder = argc > 1 ? argv[1] : KELANIM_DEMO_DIR;
     try {
         kelanim::demo::write_demo_levels(folder);

@@ -26,7 +26,11 @@ void ensure_gui_application()
     static int argc = 1;
     static char name[] = "kelanim";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    // Made once and kept to the end of the process: Qt does not support an
+    // application object destroyed after main() returns, when its own globals
+    // and the OpenGL driver may already be unloaded.
+    static const QApplication* const application = new QApplication(argc, argv);
+    (void)application;
 }
 
 QImage render_scene_picture(const Ttrlevel& level, const Tmesh_list& meshes, const picture_request& request,

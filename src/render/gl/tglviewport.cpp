@@ -49,6 +49,9 @@ public:
 
     ~ViewportWidget() override
     {
+        // The context outlives this part of the widget: QOpenGLWidget destroys
+        // it later and would call teardown() on an object already gone.
+        disconnect(context_destroyed_);
         if (context()) {
             makeCurrent();
             teardown();
@@ -65,7 +68,8 @@ protected:
             return;
         }
         device_->messages = viewport_.messages;
-        connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        disconnect(context_destroyed_);
+        context_destroyed_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
             makeCurrent();
             teardown();
             doneCurrent();
@@ -110,6 +114,7 @@ private:
 
     TGLViewport& viewport_;
     std::unique_ptr<GLDevice> device_;
+    QMetaObject::Connection context_destroyed_;
 };
 
 }  // namespace
