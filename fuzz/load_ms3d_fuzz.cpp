@@ -13,8 +13,8 @@
 namespace {
 
 // Key slots one input may have filled. Filling costs some microseconds a
-// slot under the sanitizers and the reader accepts up to 2^22 slots, so a
-// small file that claims 128 joints of 32768 frames takes seconds: work in
+// slot under the sanitizers and the reader accepts up to 2^20 slots, so a
+// small file that claims 16 joints of 65535 frames takes seconds: work in
 // proportion to the counts the file gives, which the fuzzer need not repeat.
 constexpr std::int64_t slot_budget = 32768;
 

@@ -13,10 +13,12 @@ namespace kelanim::ms3d_detail {
 
 // Key counts are 16-bit, so a per-frame model has at most this many frames.
 inline constexpr std::int64_t max_slot_frames = 65535;
-// The slots of all joints together (of each kind) that a load may allocate:
-// 128 joints of 32768 frames. Beyond it a file is taken as damaged rather than
-// allowed to exhaust memory.
-inline constexpr std::int64_t max_key_slots = std::int64_t{1} << 22;
+// The slots of all joints together (of each kind) that a load may fill:
+// 2^20, room for a 16-bone figure at the most frames a joint can hold, far
+// beyond any animation of a level. Every slot costs an interpolation of about
+// half a microsecond, so a small file claiming more is taken as damaged rather
+// than allowed to keep the program busy for seconds or exhaust memory.
+inline constexpr std::int64_t max_key_slots = std::int64_t{1} << 20;
 
 // Why `joints` joints of `frames` slots each cannot be held, or empty.
 inline std::string slot_limit_problem(std::int64_t joints, std::int64_t frames)

@@ -11,8 +11,10 @@ namespace {
 using Value = std::array<float, 3>;
 
 // Walks the slots from the first: gaps before the first key take its value,
-// gaps between two keys are filled by `between`, slots after the last key take
-// its value. Every slot written is stamped with the time (k + 1) / frames.
+// gaps between two keys a and b are filled by `between(a, b)(t)`, slots after
+// the last key take its value. Every slot written is stamped with the time
+// (k + 1) / frames. `between` makes its interpolator once per pair of keys, so
+// what depends on the two keys alone is not worked out again for every slot.
 template <class Between>
 void fill_slots(std::vector<MS3D_Keyframe>& slots, Between between)
 {
@@ -37,9 +39,9 @@ void fill_slots(std::vector<MS3D_Keyframe>& slots, Between between)
             for (int k = i; k <= j; ++k) write(k, value);
             i = j;
         } else if (j >= 0) {
-            const Value a = slots[i].value, b = slots[j].value;
+            const auto at = between(slots[i].value, slots[j].value);
             const int steps = j - i;
-            for (int k = 0; k <= steps; ++k) write(i + k, between(a, b, static_cast<extended>(k) / steps));
+            for (int k = 0; k <= steps; ++k) write(i + k, at(static_cast<extended>(k) / steps));
             i = j;
         } else {
             const Value value = slots[i].value;
@@ -56,17 +58,21 @@ TQuat rotation_of(const Value& radians)
     return q;
 }
 
-Value slerp_rotation(const Value& a, const Value& b, extended t)
+auto slerp_rotation(const Value& a, const Value& b)
 {
-    TVector3 degrees = milkshape_euler(QuatSlerp(rotation_of(a), rotation_of(b), t));
-    return {static_cast<float>(DegToRad(degrees.x)), static_cast<float>(DegToRad(degrees.y)),
-            static_cast<float>(DegToRad(degrees.z))};
+    return [qa = rotation_of(a), qb = rotation_of(b)](extended t) -> Value {
+        TVector3 degrees = milkshape_euler(QuatSlerp(qa, qb, t));
+        return {static_cast<float>(DegToRad(degrees.x)), static_cast<float>(DegToRad(degrees.y)),
+                static_cast<float>(DegToRad(degrees.z))};
+    };
 }
 
-Value lerp_translation(const Value& a, const Value& b, extended t)
+auto lerp_translation(const Value& a, const Value& b)
 {
-    TVector3 v = VectorLerp({a[0], a[1], a[2]}, {b[0], b[1], b[2]}, t);
-    return {v.x, v.y, v.z};
+    return [va = TVector3{a[0], a[1], a[2]}, vb = TVector3{b[0], b[1], b[2]}](extended t) -> Value {
+        TVector3 v = VectorLerp(va, vb, t);
+        return {v.x, v.y, v.z};
+    };
 }
 
 }  // namespace

@@ -285,6 +285,9 @@ TEST(MstLoad, FailuresAreReportedAndLeaveTheModelAlone)
     expect_failure(std::string(minimal_header) + "Bones: 70000\r\n", "out of range");
     expect_failure("Signature: mst 1.0\r\nFrames: 60000\r\nFrame: 0\r\nMeshes: 0\r\nMaterials: 0\r\nBones: 9000\r\n",
                    "too many keys");
+    // 16 bones fit at the most frames a joint can hold; 17 do not.
+    expect_failure("Signature: mst 1.0\r\nFrames: 65535\r\nFrame: 0\r\nMeshes: 0\r\nMaterials: 0\r\nBones: 17\r\n",
+                   "17 joints of 65535 frames are too many keys");
     expect_failure("Signature: mst 1.0\r\nFrames: -3\r\nFrame: 0\r\nMeshes: 0\r\nMaterials: 0\r\nBones: 1\r\n",
                    "negative");
 }
