@@ -113,7 +113,7 @@ void zf_write(TZFile& f, const void* source, std::size_t count)
 
 void zf_seek(TZFile& f, std::uint32_t p) { f.position = std::min(p, f.size); }
 
-void write_file_atomically(const std::string& path, const std::uint8_t* data, std::size_t size)
+std::string write_temporary_beside(const std::string& path, const std::uint8_t* data, std::size_t size)
 {
     // A short temporary name in the target's folder, so that the rename is
     // atomic and long target names still fit the system's limit.
@@ -154,11 +154,21 @@ void write_file_atomically(const std::string& path, const std::uint8_t* data, st
         unlink(temp.c_str());
         throw_errno(error, "Cannot write", path);
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    return temp;
+}
+
+void replace_with_temporary(const std::string& temporary, const std::string& path)
+{
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         int error = errno;
-        unlink(temp.c_str());
+        unlink(temporary.c_str());
         throw_errno(error, "Cannot replace", path);
     }
+}
+
+void write_file_atomically(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    replace_with_temporary(write_temporary_beside(path, data, size), path);
 }
 
 void zf_close(TZFile& f, bool write_back)

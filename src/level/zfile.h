@@ -67,6 +67,14 @@ void zf_close(TZFile& f, bool write_back);
 // Writes `size` bytes to `path` atomically (temporary file, then rename).
 void write_file_atomically(const std::string& path, const std::uint8_t* data, std::size_t size);
 
+// The two halves of write_file_atomically, for files written together (see
+// StagedFiles). The first writes the bytes whole to a new temporary file in
+// the folder of `path` and returns its name; on failure it removes it and
+// throws std::system_error. The second renames the temporary over `path`; on
+// failure it removes the temporary and throws, leaving `path` as it was.
+std::string write_temporary_beside(const std::string& path, const std::uint8_t* data, std::size_t size);
+void replace_with_temporary(const std::string& temporary, const std::string& path);
+
 // One zlib stream at level 9. Throws std::runtime_error on a zlib error.
 std::vector<std::uint8_t> compress_buffer(const std::uint8_t* data, std::size_t length);
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "anim/keyframes.h"
+#include "level/staged_files.h"
 #include "milkshape/export_collect.h"
 #include "milkshape/export_model.h"
 #include "milkshape/ms3d_file.h"
@@ -191,11 +192,17 @@ exchange_outcome export_selection(const Ttrlevel& level, Tmesh_list& meshes, con
             return exchange_failure("Cannot export to " + quoted(request.path) + ": " + reason);
         }
         refuse_folder_names(request.path, pages.pages, export_prefix(request.path));
-        outcome.files = save_pages(pages.pages, export_prefix(request.path));
-        if (extension == ".ms3d")
-            save_ms3d(model, request.path);
-        else
-            save_mst(model, request.path);
+        // The pages and the model reach the disk together or not at all: a
+        // disk that fills up half way leaves the earlier export whole.
+        StagedFiles files;
+        outcome.files = stage_pages(pages.pages, export_prefix(request.path), files);
+        if (extension == ".ms3d") {
+            files.stage(request.path, encode_ms3d(model));
+        } else {
+            const std::string text = encode_mst(model);
+            files.stage(request.path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        }
+        files.commit();
         outcome.files.push_back(request.path);
     } catch (const std::exception& error) {
         clear_ms3d(model);

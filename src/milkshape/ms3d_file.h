@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "level/sinks.h"
 #include "ms3d_model.h"
@@ -22,6 +23,8 @@ inline constexpr char fill_keyframes_error[] =
 // consistent (see model_inconsistency) and std::system_error when writing
 // fails; the file on disk is then left as it was.
 void save_ms3d(TMS3D_File& model, const std::string& path);
+// The bytes save_ms3d writes, with the same checks and the same exceptions.
+std::vector<std::uint8_t> encode_ms3d(TMS3D_File& model);
 
 // Reads an .ms3d file (or, for a path ending in ".mst", hands it to load_mst).
 // Returns an ms3d_result. Without `interpolate` the joints' keys are read as

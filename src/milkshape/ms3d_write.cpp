@@ -91,7 +91,7 @@ void write_trailer(ByteWriter& out, const TMS3D_File& model)
 
 }  // namespace
 
-void save_ms3d(TMS3D_File& model, const std::string& path)
+std::vector<std::uint8_t> encode_ms3d(TMS3D_File& model)
 {
     std::copy_n(ms3d_signature, model.id.size(), model.id.begin());
     model.version = ms3d_version;
@@ -115,8 +115,13 @@ void save_ms3d(TMS3D_File& model, const std::string& path)
     out.put(model.num_joints);
     for (const MS3D_Joint& j : model.joints) write_joint(out, j);
     if (model.subversion >= 1 && model.num_vertices != 0) write_trailer(out, model);
+    return out.data();
+}
 
-    write_file_atomically(path, out.data().data(), out.data().size());
+void save_ms3d(TMS3D_File& model, const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = encode_ms3d(model);
+    write_file_atomically(path, bytes.data(), bytes.size());
 }
 
 }  // namespace kelanim

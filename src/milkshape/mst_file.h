@@ -16,6 +16,8 @@ namespace kelanim {
 // Throws std::invalid_argument when the model is not consistent and
 // std::system_error when writing fails.
 std::int16_t save_mst(const TMS3D_File& model, const std::string& path);
+// The text save_mst writes, with the same checks and the same exceptions.
+std::string encode_mst(const TMS3D_File& model);
 
 // Reads an .mst file: 0 (ms3d_ok), 1 no such file, 2 no signature line, 4 a
 // damaged file (text where a number belongs, a count or index that names

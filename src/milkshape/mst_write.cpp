@@ -122,7 +122,7 @@ void write_joint(MstWriter& out, const MS3D_Joint& j)
 
 }  // namespace
 
-std::int16_t save_mst(const TMS3D_File& model, const std::string& path)
+std::string encode_mst(const TMS3D_File& model)
 {
     if (std::string problem = model_inconsistency(model, true); !problem.empty())
         throw std::invalid_argument("Cannot save the MilkShape model: " + problem);
@@ -139,7 +139,12 @@ std::int16_t save_mst(const TMS3D_File& model, const std::string& path)
     out.line(";//Number of joints").text("Bones: ").text(std::to_string(model.num_joints)).end_line();
     for (const MS3D_Joint& j : model.joints) write_joint(out, j);
 
-    const std::string& text = out.result();
+    return out.result();
+}
+
+std::int16_t save_mst(const TMS3D_File& model, const std::string& path)
+{
+    const std::string text = encode_mst(model);
     write_file_atomically(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     return 0;
 }

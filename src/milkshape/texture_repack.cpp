@@ -5,7 +5,6 @@
 #include <map>
 #include <stdexcept>
 
-#include "level/zfile.h"
 #include "render/texture_pages.h"
 
 namespace kelanim {
@@ -287,21 +286,28 @@ repack_result pack_textures(const Ttrlevel& level, Tmesh_list& meshes, std::int3
     return result;
 }
 
-std::vector<std::string> save_pages(const repacked_pages& pages, const std::string& prefix)
+std::vector<std::string> stage_pages(const repacked_pages& pages, const std::string& prefix, StagedFiles& files)
 {
     // Every page is encoded before the first file is written, so a failure
     // to encode leaves no pages behind.
-    std::vector<std::vector<std::uint8_t>> files;
+    std::vector<std::vector<std::uint8_t>> bitmaps;
     const std::size_t page_bytes = static_cast<std::size_t>(row_bytes) * repack_page_size;
     for (int k = 0; k < pages.page_count; ++k)
-        files.push_back(encode_bmp24(pages.rgb.data() + page_bytes * static_cast<std::size_t>(k), repack_page_size,
-                                     repack_page_size));
+        bitmaps.push_back(encode_bmp24(pages.rgb.data() + page_bytes * static_cast<std::size_t>(k), repack_page_size,
+                                       repack_page_size));
     std::vector<std::string> names;
     for (int k = 0; k < pages.page_count; ++k) {
         names.push_back(page_file_name(prefix, k, pages.page_count));
-        write_file_atomically(names.back(), files[static_cast<std::size_t>(k)].data(),
-                              files[static_cast<std::size_t>(k)].size());
+        files.stage(names.back(), bitmaps[static_cast<std::size_t>(k)]);
     }
+    return names;
+}
+
+std::vector<std::string> save_pages(const repacked_pages& pages, const std::string& prefix)
+{
+    StagedFiles files;
+    std::vector<std::string> names = stage_pages(pages, prefix, files);
+    files.commit();
     return names;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "geometry/mesh_list.h"
+#include "level/staged_files.h"
 #include "level/ttrlevel.h"
 
 namespace kelanim {
@@ -81,9 +82,11 @@ std::string page_file_name(const std::string& prefix, std::int32_t page, std::in
 repack_result pack_textures(const Ttrlevel& level, Tmesh_list& meshes, std::int32_t view_mode, std::int32_t index);
 
 // Writes the packed pages as 24-bit 256 x 256 BMP files named by
-// page_file_name. Every file is written whole or not at all; throws
-// std::system_error when one cannot be written. Returns the file names.
+// page_file_name, all of them or none; throws std::system_error when one
+// cannot be written. Returns the file names.
 std::vector<std::string> save_pages(const repacked_pages& pages, const std::string& prefix);
+// The same pages staged in `files`, to be committed with other files.
+std::vector<std::string> stage_pages(const repacked_pages& pages, const std::string& prefix, StagedFiles& files);
 
 // pack_textures, then save_pages: the whole repacking step of the export.
 repack_result repack_textures(const Ttrlevel& level, Tmesh_list& meshes, std::int32_t view_mode,

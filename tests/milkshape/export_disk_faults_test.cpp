@@ -1,5 +1,5 @@
-// Export onto a real full filesystem, a read-only one and a model name that
-// is a folder: the files of an earlier export stay as they were, the outcome
+// Export onto a real full filesystem, one that fills up between the pages and
+// the model, a read-only one and a model name that is a folder: the files of an earlier export stay as they were, the outcome
 // carries the system's reason, and the level in memory exports the same
 // afterwards.
 #include <gtest/gtest.h>
@@ -73,10 +73,12 @@ protected:
         const exchange_outcome outcome = export_to(dir / "model.ms3d");
         ASSERT_TRUE(outcome.ok) << outcome.message;
         first_model = test::read_file(dir / "model.ms3d");
+        page_bytes = fs::file_size(dir / "model.bmp");
     }
 
     ExchangeLevel fixture{code_tr4, {{3, {}, {4}, 1}}};
     std::vector<std::uint8_t> first_model;
+    std::uintmax_t page_bytes = 0;
 };
 
 TEST_F(ExportDiskFaults, AFullFilesystemKeepsTheEarlierExport)
@@ -92,6 +94,25 @@ TEST_F(ExportDiskFaults, AFullFilesystemKeepsTheEarlierExport)
     expect_old_export(disk.folder());
     EXPECT_EQ(test::folder_entries(disk.folder()), (std::vector<std::string>{".filler", "model.bmp", "model.ms3d"}));
     expect_level_unchanged();
+}
+
+TEST_F(ExportDiskFaults, FullAfterThePagesKeepsTheEarlierExport)
+{
+    SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / "half", disk_kilobytes);
+    KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+    ASSERT_NO_FATAL_FAILURE(old_export(disk.folder()));
+    // A second name keeps the old page's blocks in use once it is replaced.
+    fs::create_hard_link(disk.folder() / "model.bmp", disk.folder() / "page-link");
+    ASSERT_TRUE(disk.fill());
+    // Room for the new page, none left for the model written after it.
+    ASSERT_TRUE(disk.free_room(page_bytes));
+
+    const exchange_outcome outcome = export_to(disk.folder() / "model.ms3d");
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.message.find(std::strerror(ENOSPC)), std::string::npos) << outcome.message;
+    expect_old_export(disk.folder());
+    EXPECT_EQ(test::folder_entries(disk.folder()),
+              (std::vector<std::string>{".filler", "model.bmp", "model.ms3d", "page-link"}));
 }
 
 TEST_F(ExportDiskFaults, AReadOnlyFilesystemKeepsTheEarlierExport)

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,23 @@ public:
         }
         ::close(fd);
         return last_error == ENOSPC;
+    }
+
+    // After fill(): gives back room for exactly `bytes` rounded up to whole
+    // blocks, by shortening the filler. Returns false when the filesystem
+    // does not then report that much room.
+    bool free_room(std::size_t bytes)
+    {
+        struct statvfs info {};
+        if (::statvfs(folder_.c_str(), &info) != 0 || info.f_bsize == 0) return false;
+        const std::size_t block = info.f_bsize;
+        const std::size_t blocks = (bytes + block - 1) / block;
+        const std::filesystem::path filler = folder_ / ".filler";
+        std::error_code ec;
+        const std::size_t size = std::filesystem::file_size(filler, ec);
+        if (ec || size % block != 0 || size < blocks * block) return false;
+        std::filesystem::resize_file(filler, size - blocks * block, ec);
+        return !ec && ::statvfs(folder_.c_str(), &info) == 0 && info.f_bavail == blocks;
     }
 
     // Remounts the filesystem read-only: root ignores the permissions of
