@@ -30,10 +30,20 @@ inline std::vector<std::filesystem::path> real_levels()
 
 inline std::filesystem::path real_level(const std::string& name) { return realdata_dir() / "levels" / name; }
 
-// A folder under the build tree for files tests write (pictures, saved levels).
+// A folder under the build tree for the files the running test writes
+// (pictures, saved levels), kept for looking at afterwards. ctest runs every
+// test in a process of its own, two at once, so each test gets a folder of its
+// own and no two share a file name. Outside a test (in a suite's set-up) the
+// folder is the process's own, as short_output_dir is.
+inline std::filesystem::path short_output_dir(const std::string& sub);
+
 inline std::filesystem::path output_dir(const std::string& sub = {})
 {
-    std::filesystem::path dir = std::filesystem::path(KELANIM_TEST_OUTPUT_DIR) / sub;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!test) return short_output_dir(sub);
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests: "Prefix/Suite.Name/3"
+    std::filesystem::path dir = std::filesystem::path(KELANIM_TEST_OUTPUT_DIR) / name / sub;
     std::filesystem::create_directories(dir);
     return dir;
 }
