@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <system_error>
+
 #include "byte_builder.h"
+#include "level/staged_files.h"
 #include "level/zfile.h"
 #include "realdata.h"
 
@@ -67,4 +71,38 @@ TEST(Zlib, CompressAndDecompressRoundTrip)
     // A limit stops a stream that unpacks to more.
     EXPECT_FALSE(decompress_buffer(packed.data(), packed.size(), 0, out, 1000));
     EXPECT_LE(out.size(), 1000u);
+}
+
+TEST(StagedFiles, NothingReachesItsTargetBeforeTheCommitAndNoTemporaryOutlivesTheSet)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = output_dir("staged");
+    fs::remove_all(dir);  // an earlier run's
+    fs::create_directories(dir);
+    auto entries = [&dir] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    Bytes().text("old a").save(dir / "a");
+    {
+        StagedFiles dropped;
+        dropped.stage((dir / "a").string(), Bytes().text("new a").data());
+        dropped.stage((dir / "b").string(), Bytes().text("new b").data());
+        EXPECT_EQ(read_file(dir / "a"), Bytes().text("old a").data());
+    }
+    EXPECT_EQ(entries(), std::vector<std::string>{"a"});
+    EXPECT_EQ(read_file(dir / "a"), Bytes().text("old a").data());
+
+    // A target that became a folder after staging: the files before it are in
+    // place, the rest are dropped with their temporaries.
+    StagedFiles files;
+    files.stage((dir / "a").string(), Bytes().text("new a").data());
+    files.stage((dir / "b").string(), Bytes().text("new b").data());
+    files.stage((dir / "c").string(), Bytes().text("new c").data());
+    fs::create_directories(dir / "b" / "inside");
+    EXPECT_THROW(files.commit(), std::system_error);
+    EXPECT_EQ(read_file(dir / "a"), Bytes().text("new a").data());
+    EXPECT_EQ(entries(), (std::vector<std::string>{"a", "b"}));
 }
