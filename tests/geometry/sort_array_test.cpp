@@ -155,7 +155,9 @@ TEST(SortArray, SortedAppendReSortsWhenTheOrderBreaks)
     EXPECT_EQ(keys(a), (std::vector<std::int32_t>{1, 2, 4, 5, 9}));
 }
 
-TEST(SortArray, ComparesThroughAMethodWithItsOwnState)
+// Ordering through a method with its own state, and without any comparison
+// by the elements' bytes.
+TEST(SortArray, ComparesThroughAMethodOrByTheElementsBytes)
 {
     TQSortArray a(sizeof(std::int32_t), 8);
     a.use_method = true;
@@ -169,17 +171,12 @@ TEST(SortArray, ComparesThroughAMethodWithItsOwnState)
     std::vector<std::int32_t> out;
     for (std::int32_t i = 0; i < a.count(); ++i) out.push_back(*static_cast<const std::int32_t*>(a.item_at(i)));
     EXPECT_EQ(out, (std::vector<std::int32_t>{9, 7, 3, 1}));
-}
 
-TEST(SortArray, WithoutAComparisonElementsCompareByTheirBytes)
-{
-    TQSortArray a(3, 4);
-    const char* items[] = {"bcd", "abc", "bca"};
-    for (const char* s : items) a.add_sorted(s);
-    EXPECT_EQ(std::memcmp(a.item_at(0), "abc", 3), 0);
-    EXPECT_EQ(std::memcmp(a.item_at(1), "bca", 3), 0);
-    EXPECT_EQ(std::memcmp(a.item_at(2), "bcd", 3), 0);
-    EXPECT_EQ(a.index_of("bca"), 1);
+    TQSortArray bytes(3, 4);
+    for (const char* s : {"bcd", "abc", "bca"}) bytes.add_sorted(s);
+    const char* const sorted[] = {"abc", "bca", "bcd"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(std::memcmp(bytes.item_at(i), sorted[i], 3), 0) << i;
+    EXPECT_EQ(bytes.index_of("bca"), 1);
 }
 
 }  // namespace

@@ -40,19 +40,15 @@ std::vector<std::uint8_t> written(troom& room)
     return {out.buffer.begin(), out.buffer.begin() + out.size};
 }
 
-std::uint32_t u32_at(const std::vector<std::uint8_t>& b, std::size_t at)
+template <typename T>
+T value_at(const std::vector<std::uint8_t>& b, std::size_t at)
 {
-    std::uint32_t v;
-    std::memcpy(&v, b.data() + at, 4);
+    T v;
+    std::memcpy(&v, b.data() + at, sizeof v);
     return v;
 }
-
-std::uint16_t u16_at(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    std::uint16_t v;
-    std::memcpy(&v, b.data() + at, 2);
-    return v;
-}
+std::uint32_t u32_at(const std::vector<std::uint8_t>& b, std::size_t at) { return value_at<std::uint32_t>(b, at); }
+std::uint16_t u16_at(const std::vector<std::uint8_t>& b, std::size_t at) { return value_at<std::uint16_t>(b, at); }
 
 // Every face names a merged vertex and the counts agree with the arrays.
 void expect_consistent(const troom& room)
@@ -123,26 +119,10 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
     // The first layer's header now describes a layer holding the whole room.
     const ttr5_layer_header& header = room.layer_headers[0];
     EXPECT_EQ(header.layer_word1, 0);
-    float y_top, x_extent;
-    std::memcpy(&y_top, header.raw.data() + 10, 4);
-    std::memcpy(&x_extent, header.raw.data() + 18, 4);
-    EXPECT_FLOAT_EQ(y_top, -3072.0f);
-    EXPECT_FLOAT_EQ(x_extent, 3 * 1024.0f);
+    const std::vector<std::uint8_t> raw(header.raw.begin(), header.raw.end());
+    EXPECT_FLOAT_EQ(value_at<float>(raw, 10), -3072.0f);  // y top
+    EXPECT_FLOAT_EQ(value_at<float>(raw, 18), 3 * 1024.0f);  // x extent
     EXPECT_EQ(room.layer_headers[1].layer_word1, 0x701);  // other layers stay as read
-}
-
-TEST(Tr5Room, OddAndEvenTriangleCountsReadTheirAlignmentBytes)
-{
-    for (std::size_t second_layer_triangles : {0u, 1u, 2u}) {
-        SCOPED_TRACE(second_layer_triangles);
-        Tr5RoomPlan plan = two_layer_room(second_layer_triangles);
-        ReadRoom r = read_room(tr5_room(plan).data());
-        EXPECT_FALSE(r.ended_early);
-        EXPECT_EQ(r.room.tr5_unread_bytes, 0);
-        EXPECT_EQ(r.room.num_triangles, 1 + second_layer_triangles);
-        ASSERT_EQ(r.room.num_vertices, 6);
-        EXPECT_EQ(r.room.vertices[5].x, 2048);  // the vertices were found after the alignment bytes
-    }
 }
 
 TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
@@ -174,13 +154,20 @@ TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
     EXPECT_EQ(r.room.tr5_unread_bytes, 108 - (216 + 2 + 2));  // the header, the portal count and its filler
 }
 
+// Odd and even triangle counts, read and written: each layer's triangles
+// are followed by alignment bytes when their count is odd.
 TEST(Tr5Room, WrittenRoomHoldsOneLayerWithSizesAndOffsetsThatAgree)
 {
-    for (std::size_t second_layer_triangles : {0u, 1u}) {
+    for (std::size_t second_layer_triangles : {0u, 1u, 2u}) {
         SCOPED_TRACE(second_layer_triangles);
         ReadRoom r = read_room(tr5_room(two_layer_room(second_layer_triangles)).data());
+        EXPECT_FALSE(r.ended_early);
+        EXPECT_EQ(r.room.tr5_unread_bytes, 0);
+        ASSERT_EQ(r.room.num_vertices, 6);
+        EXPECT_EQ(r.room.vertices[5].x, 2048);  // the vertices were found after the alignment bytes
         std::vector<std::uint8_t> out = written(r.room);
         const std::size_t triangles = r.room.num_triangles;
+        EXPECT_EQ(triangles, 1 + second_layer_triangles);
 
         EXPECT_EQ(std::memcmp(out.data(), "XELA", 4), 0);
         EXPECT_EQ(u32_at(out, 4), out.size() - 8);  // room data size
@@ -234,9 +221,7 @@ TEST(Tr5Room, RoomWithoutLayersWritesOneEmptyLayer)
     ASSERT_EQ(out.size(), layer_at + 56 + 2);
     for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(out[layer_at + i], 0) << i;  // no vertices, no faces
     // The layer spans the room, like the first layer of a merged room.
-    float x_extent;
-    std::memcpy(&x_extent, out.data() + layer_at + 10 + 18, 4);
-    EXPECT_FLOAT_EQ(x_extent, 1024.0f);
+    EXPECT_FLOAT_EQ(value_at<float>(out, layer_at + 10 + 18), 1024.0f);  // x extent
     EXPECT_EQ(u16_at(out, layer_at + 56), 0xCDCD);
     EXPECT_EQ(u32_at(out, 196), 2u);
     ReadRoom again = read_room(out);
@@ -281,46 +266,39 @@ TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
     EXPECT_EQ(room.num_vertices, 41000);
 }
 
-// The merge as a plain linear search: the first vertex at a truncated
+// The merge against a plain linear search: the first vertex at a truncated
 // position fixes its number, later ones overwrite its data and colour.
 TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
 {
     std::mt19937 random(11);
+    using Position = std::array<std::int16_t, 3>;
+    auto truncated = [](const ttr5_vertex& v) { return Position{std::int16_t(v.x), std::int16_t(v.y), std::int16_t(v.z)}; };
     for (int round = 0; round < 50; ++round) {
         troom room;
         room.layers.resize(1 + random() % 4);
         for (ttr5_layer& layer : room.layers) {
             const std::size_t n = 1 + random() % 40;
             for (std::size_t i = 0; i < n; ++i) {
-                ttr5_vertex v{static_cast<float>(random() % 4) * 0.75f, -static_cast<float>(random() % 3) * 1.5f,
-                              static_cast<float>(random() % 3), {}, static_cast<std::uint32_t>(random())};
+                ttr5_vertex v{float(random() % 4) * 0.75f, -float(random() % 3) * 1.5f, float(random() % 3), {},
+                              std::uint32_t(random())};
                 v.raw[0] = static_cast<std::uint8_t>(random());
                 layer.vertices.push_back(v);
             }
-            for (int f = 0; f < 5; ++f) {
-                auto corner = [&] { return static_cast<std::uint16_t>(random() % n); };
-                layer.triangles.push_back({{{corner(), corner(), corner()}, static_cast<std::uint16_t>(f)}, 9});
-            }
+            auto corner = [&] { return static_cast<std::uint16_t>(random() % n); };
+            for (std::uint16_t f = 0; f < 5; ++f) layer.triangles.push_back({{{corner(), corner(), corner()}, f}, 9});
         }
         ASSERT_TRUE(merge_tr5_layers(room));
 
-        std::vector<std::array<std::int16_t, 3>> positions;
+        std::vector<Position> positions;
         std::vector<ttr5_vertex> data;
-        auto find = [&](const std::array<std::int16_t, 3>& p) {
-            return static_cast<std::size_t>(std::find(positions.begin(), positions.end(), p) - positions.begin());
-        };
-        auto truncated = [](const ttr5_vertex& v) {
-            return std::array<std::int16_t, 3>{static_cast<std::int16_t>(v.x), static_cast<std::int16_t>(v.y),
-                                               static_cast<std::int16_t>(v.z)};
-        };
+        auto find = [&](const Position& p) { return std::size_t(std::find(positions.begin(), positions.end(), p) - positions.begin()); };
         for (const ttr5_layer& layer : room.layers)
             for (const ttr5_vertex& v : layer.vertices) {
-                std::size_t i = find(truncated(v));
-                if (i == positions.size()) {
+                if (find(truncated(v)) == positions.size()) {
                     positions.push_back(truncated(v));
                     data.push_back(v);
                 }
-                data[i] = v;
+                data[find(truncated(v))] = v;
             }
         ASSERT_EQ(room.num_vertices, positions.size());
         for (std::size_t i = 0; i < positions.size(); ++i) {

@@ -9,6 +9,7 @@
 
 #include "level/ttrlevel.h"
 #include "realdata.h"
+#include "small_filesystem.h"
 #include "synthetic_level.h"
 
 using namespace kelanim;
@@ -45,14 +46,6 @@ struct CollectProgress : ProgressSink {
     std::vector<int> values;
 };
 
-std::vector<std::string> names_in(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Saves onto `target`, which must fail with the system's reason for `error`.
 void expect_save_fails_with(Ttrlevel& level, const fs::path& target, int error)
 {
@@ -71,7 +64,7 @@ TEST(Writer, NothingLoadedWritesNothingAndProgressRunsLikeTheReader)
     fs::path dir = folder("progress");
     Ttrlevel level;
     EXPECT_EQ(level.save_level((dir / "x.phd").string()), save_nothing_loaded);
-    EXPECT_TRUE(names_in(dir).empty());
+    EXPECT_TRUE(folder_entries(dir).empty());
 
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(1), dir / "in.phd"));
     CollectProgress progress;
@@ -122,6 +115,8 @@ TEST(Writer, LevelFromAContainerIsSavedPlain)
     }
 }
 
+// A size word that disagrees with the room (some files hold one) is written
+// as the geometry gives it.
 TEST(Writer, RoomSizeIsRecomputedFromTheGeometry)
 {
     fs::path dir = folder("room_size");
@@ -181,7 +176,7 @@ TEST(Writer, CountsBeyondTheirArraysFailClearlyAndWriteNothing)
     EXPECT_THROW(level.save_level(target.string()), std::length_error);
 
     EXPECT_EQ(read_file(target), Bytes().text("old contents").data());
-    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"in.tr2", "target.tr2"}));
+    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"in.tr2", "target.tr2"}));
 }
 
 TEST(Writer, FailedWriteLeavesTheOldFileIntact)
@@ -209,7 +204,7 @@ TEST(Writer, FailedWriteLeavesTheOldFileIntact)
     EXPECT_THROW(level.save_level((dir / "a_folder.tr4").string()), std::system_error);
     EXPECT_TRUE(fs::is_directory(dir / "a_folder.tr4"));
     expect_save_fails_with(level, dir / "missing" / "x.tr4", ENOENT);
-    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"a_folder.tr4", "in.tr4", "target.tr4"}));
+    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"a_folder.tr4", "in.tr4", "target.tr4"}));
 
     // The level is still whole and saves once the disk has room.
     ASSERT_EQ(level.save_level(target.string()), save_ok);
