@@ -18,14 +18,6 @@ namespace {
 
 std::filesystem::path real_model(const std::string& name) { return test::realdata_dir() / "ms3d" / name; }
 
-const aiNode* find_node(const aiNode* node, const std::string& name)
-{
-    if (name == node->mName.C_Str()) return node;
-    for (unsigned c = 0; c < node->mNumChildren; ++c)
-        if (const aiNode* found = find_node(node->mChildren[c], name)) return found;
-    return nullptr;
-}
-
 const aiNodeAnim* find_channel(const aiAnimation* animation, const std::string& name)
 {
     for (unsigned c = 0; c < animation->mNumChannels; ++c)
@@ -77,9 +69,9 @@ TEST(AssimpReadsSavedModels, GeometryBonesAndKeys)
         expect_same_geometry(model, scene);
 
         // The joints as a node chain, and as bones of the meshes that use them.
-        const aiNode* root = find_node(scene->mRootNode, "Root");
-        const aiNode* arm = find_node(scene->mRootNode, "Arm");
-        const aiNode* hand = find_node(scene->mRootNode, "Hand");
+        const aiNode* root = scene->mRootNode->FindNode("Root");
+        const aiNode* arm = scene->mRootNode->FindNode("Arm");
+        const aiNode* hand = scene->mRootNode->FindNode("Hand");
         ASSERT_TRUE(root && arm && hand);
         EXPECT_EQ(arm->mParent, root);
         EXPECT_EQ(hand->mParent, arm);

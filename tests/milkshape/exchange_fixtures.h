@@ -183,6 +183,22 @@ private:
     }
 };
 
+// The keyframe words of every animation, by level-wide index.
+inline std::vector<std::vector<std::int16_t>> keyframe_words(const Ttrlevel& level)
+{
+    std::vector<std::vector<std::int16_t>> all;
+    for (std::size_t k = 0; k < level.animations.size(); ++k) {
+        const std::size_t start = std::min<std::size_t>(level.animations[k].frame_offset / 2, level.frames.size());
+        const std::size_t end =
+            k + 1 < level.animations.size()
+                ? std::min<std::size_t>(level.animations[k + 1].frame_offset / 2, level.frames.size())
+                : level.frames.size();
+        all.emplace_back(level.frames.begin() + static_cast<std::ptrdiff_t>(start),
+                         level.frames.begin() + static_cast<std::ptrdiff_t>(std::max(start, end)));
+    }
+    return all;
+}
+
 // The angle in degrees between the rotations of two decoded angle triples.
 inline double rotation_difference(const tangles& a, const tangles& b)
 {

@@ -12,22 +12,6 @@
 namespace kelanim {
 namespace {
 
-// The keyframe words of every animation, by level-wide index.
-std::vector<std::vector<std::int16_t>> keyframe_words(const Ttrlevel& level)
-{
-    std::vector<std::vector<std::int16_t>> all;
-    for (std::size_t k = 0; k < level.animations.size(); ++k) {
-        const std::size_t start = std::min<std::size_t>(level.animations[k].frame_offset / 2, level.frames.size());
-        const std::size_t end =
-            k + 1 < level.animations.size()
-                ? std::min<std::size_t>(level.animations[k + 1].frame_offset / 2, level.frames.size())
-                : level.frames.size();
-        all.emplace_back(level.frames.begin() + static_cast<std::ptrdiff_t>(start),
-                         level.frames.begin() + static_cast<std::ptrdiff_t>(std::max(start, end)));
-    }
-    return all;
-}
-
 // The animations the round trip takes: Lara's first and last, and the first
 // of the moveable with the most bones.
 std::vector<std::pair<std::int32_t, std::int32_t>> chosen_animations(const Ttrlevel& level)
@@ -64,7 +48,7 @@ TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched
         const std::int32_t count = keyframe_count(level, m, j);
         std::vector<tpose> before;
         for (std::int32_t n = 0; n < count; ++n) before.push_back(decode_keyframe(level, m, j, n));
-        auto words = keyframe_words(level);
+        auto words = test::keyframe_words(level);
 
         export_request request;
         request.path = (dir / "anim.ms3d").string();
@@ -91,7 +75,7 @@ TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched
                        std::to_string(worst));
 
         // Every other animation keeps its words.
-        auto words_after = keyframe_words(level);
+        auto words_after = test::keyframe_words(level);
         ASSERT_EQ(words_after.size(), words.size());
         words_after[static_cast<std::size_t>(k)] = words[static_cast<std::size_t>(k)];
         EXPECT_TRUE(words_after == words);

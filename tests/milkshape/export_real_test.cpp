@@ -56,14 +56,6 @@ TEST(ExportRealLevels, EveryMoveableAndStaticMeshCanBeExported)
 
 #ifdef KELANIM_HAVE_ASSIMP
 
-const aiNode* find_node(const aiNode* node, const std::string& name)
-{
-    if (name == node->mName.C_Str()) return node;
-    for (unsigned c = 0; c < node->mNumChildren; ++c)
-        if (const aiNode* found = find_node(node->mChildren[c], name)) return found;
-    return nullptr;
-}
-
 TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
 {
     KELANIM_REQUIRE_REALDATA();
@@ -117,7 +109,7 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
 
             // One node per joint with its parent, one channel per joint with a key per keyframe.
             for (std::int32_t b = 0; b < bones; ++b) {
-                const aiNode* node = find_node(scene->mRootNode, "Bone#" + std::to_string(b));
+                const aiNode* node = scene->mRootNode->FindNode(("Bone#" + std::to_string(b)).c_str());
                 ASSERT_NE(node, nullptr) << b;
                 const std::string parent = b > 0 ? node->mParent->mName.C_Str() : "Bone#";
                 EXPECT_EQ(parent.rfind("Bone#", 0), 0u) << b;

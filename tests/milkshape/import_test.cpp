@@ -41,16 +41,6 @@ TMS3D_File keyed_model(int joints, int frames)
     return model;
 }
 
-// The words of animation k (level-wide) up to the next animation's.
-std::vector<std::int16_t> animation_words(const Ttrlevel& level, std::size_t k)
-{
-    const std::size_t start = level.animations[k].frame_offset / 2;
-    const std::size_t end =
-        k + 1 < level.animations.size() ? level.animations[k + 1].frame_offset / 2 : level.frames.size();
-    return {level.frames.begin() + static_cast<std::ptrdiff_t>(start),
-            level.frames.begin() + static_cast<std::ptrdiff_t>(end)};
-}
-
 // Everything an import may change, to show that a refused import changed nothing.
 struct LevelState {
     std::vector<std::int16_t> frames;
@@ -70,11 +60,11 @@ struct LevelState {
 
 TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
 {
-    ExchangeLevel fixture(code_tr2, {{15, {}, {3, 5}}, {1, {}, {}}, {2, {}, {4}}});
+    ExchangeLevel fixture(code_tr2, {{15, {}, {3, 5}}, {1, {}, {}}, {2, {}, {4}}, {2, {}, {2}}});
     Ttrlevel& level = fixture.level;
     level.moveables[1].frame_offset = 0;  // without animations it points at no keyframes
-    const auto later_animation = animation_words(level, 1);
-    const auto other_moveable = animation_words(level, 2);
+    level.moveables[3].frame_offset = 0;  // reuses moveable 0's keyframes
+    const auto before = test::keyframe_words(level);
     const std::uint32_t moveable2 = level.moveables[2].frame_offset;
 
     const exchange_outcome outcome = import_animation(fixture.level, fixture.meshes, 0, 0, keyed_model(15, 10));
@@ -84,11 +74,13 @@ TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
     EXPECT_EQ(level.animations[0].frame_size, 39);
     EXPECT_EQ(level.num_frames, level.frames.size());
     // Later animations keep their words at their moved offsets, and so do
-    // later moveables with animations; one without keeps its offset.
-    EXPECT_EQ(animation_words(level, 1), later_animation);
-    EXPECT_EQ(animation_words(level, 2), other_moveable);
+    // later moveables with animations; those without, or sharing earlier
+    // keyframes, keep their offsets.
+    const auto after = test::keyframe_words(level);
+    EXPECT_TRUE(std::equal(after.begin() + 1, after.end(), before.begin() + 1));
     EXPECT_EQ(level.moveables[2].frame_offset, moveable2 + 2 * (10 - 3) * 39);
     EXPECT_EQ(level.moveables[1].frame_offset, 0u);
+    EXPECT_EQ(level.moveables[3].frame_offset, 0u);
 
     // Keyframe 7: root offset (70, -50, 25) from (0.7, 0.5, -0.25); joint 0
     // turns about x only (0.07 rad = 4.01 degrees, 11 units).
@@ -104,31 +96,20 @@ TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
     }
 }
 
-TEST(ImportSplice, ALaterMoveableSharingEarlierKeyframesKeepsItsOffset)
-{
-    ExchangeLevel fixture(code_tr2, {{2, {}, {3}}, {2, {}, {4}}});
-    Ttrlevel& level = fixture.level;
-    level.moveables[1].frame_offset = 0;  // reuses moveable 0's keyframes
-    const std::uint32_t later_animation = level.animations[1].frame_offset;
-    ASSERT_TRUE(import_animation(level, fixture.meshes, 0, 0, keyed_model(2, 5)).ok);
-    EXPECT_EQ(level.moveables[1].frame_offset, 0u);
-    EXPECT_EQ(level.animations[1].frame_offset, later_animation + 2 * (5 - 3) * 13);
-}
-
 TEST(ImportSplice, TheLastAnimationOfAMoveableAndOfTheLevelAndNoFrames)
 {
     ExchangeLevel fixture(code_tr3, {{2, {}, {3, 5}}, {2, {}, {4, 1}}});
     Ttrlevel& level = fixture.level;
-    const auto next_moveable = animation_words(level, 2);
+    const auto next_moveable = test::keyframe_words(level)[2];
     // The moveable's last animation ends where the next moveable's first begins.
     ASSERT_TRUE(import_animation(level, fixture.meshes, 0, 1, keyed_model(2, 2)).ok);
     EXPECT_EQ(keyframe_count(level, 0, 1), 2);
-    EXPECT_EQ(animation_words(level, 2), next_moveable);
+    EXPECT_EQ(test::keyframe_words(level)[2], next_moveable);
     // The level's last animation ends with the frames.
     ASSERT_TRUE(import_animation(level, fixture.meshes, 1, 1, keyed_model(2, 6)).ok);
     EXPECT_EQ(keyframe_count(level, 1, 1), 6);
     EXPECT_EQ(level.frames.size(), level.animations[3].frame_offset / 2 + 6 * 13);
-    EXPECT_EQ(animation_words(level, 2), next_moveable);
+    EXPECT_EQ(test::keyframe_words(level)[2], next_moveable);
 
     // No frames remove the keyframes; an import fills the empty animation again at its place.
     ASSERT_TRUE(import_animation(level, fixture.meshes, 0, 0, keyed_model(2, 0)).ok);
@@ -283,10 +264,7 @@ TEST(ImportFromExport, RotationsAtThePolesOfEitherSideComeBack)
         ASSERT_TRUE(import_animation_file(level, fixture.meshes, 0, 0, request.path, model).ok);
         const tpose after = decode_keyframe(level, 0, 0, 1);
         for (std::size_t b = 0; b < poses.size(); ++b)
-            EXPECT_LT(test::rotation_difference(after.angles[b], before.angles[b]), 0.01)
-                << "bone " << b << ": (" << before.angles[b].x << ", " << before.angles[b].y << ", "
-                << before.angles[b].z << ") came back as (" << after.angles[b].x << ", " << after.angles[b].y << ", "
-                << after.angles[b].z << ")";
+            EXPECT_LT(test::rotation_difference(after.angles[b], before.angles[b]), 0.01) << "bone " << b;
     }
 }
 

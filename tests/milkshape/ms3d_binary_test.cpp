@@ -85,11 +85,8 @@ TEST(Ms3dLoad, ReadsBackWhatWasSavedAsStored)
         ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
         EXPECT_EQ(loaded.subversion, subversion);
         EXPECT_EQ(saved_bytes(loaded, "resaved.ms3d"), bytes);
-        EXPECT_EQ(name_text(loaded.joints[2].parent_name), "Arm");
-        EXPECT_EQ(loaded.joints[1].num_rotation_keys, 3);
         EXPECT_EQ(loaded.joints[1].rotation_keys[2].value[1], 1.0f);
         EXPECT_EQ(name_text(loaded.materials[0].texture), "page0.bmp");
-        EXPECT_EQ(loaded.groups[0].triangle_indices, (std::vector<std::uint16_t>{0, 1}));
         // Subversion 0 ends after the joints; its vertices get default extras.
         ASSERT_EQ(loaded.vertex_extras.size(), 7u);
         const MS3D_VertexExtra& extra = loaded.vertex_extras[4];
@@ -99,50 +96,37 @@ TEST(Ms3dLoad, ReadsBackWhatWasSavedAsStored)
     }
 }
 
+// Comments come before the vertex extras; MilkShape 1.8 writes subversion 3
+// with a second extra word per vertex, then joint and model extras.
 TEST(Ms3dLoad, SkipsCommentsAndReadsTheExtrasAfterThem)
 {
-    auto bytes = saved_bytes(sample_model(0), "sub0.ms3d");
-    Bytes trailer;
-    trailer.i32(1);                                                 // comment subversion
-    trailer.i32(2).i32(0).i32(5).text("first").i32(1).i32(0);       // two group comments
-    trailer.i32(0);                                                 // material comments
-    trailer.i32(1).i32(2).i32(3).text("hip");                       // a joint comment
-    trailer.i32(1).i32(11).text("model notes");                     // the model comment
-    trailer.i32(2);                                                 // vertex-extra subversion
-    for (int v = 0; v < 7; ++v) trailer.u8(v).u8(0xFF).u8(0xFF).u8(v * 10).u8(0).u8(0).u32(1000 + v);
-    trailer.i32(2).fill(3 * 4).i32(2).f32(1).i32(0).f32(0.5f);       // joint and model extras: not read
-    bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
+    Bytes with_comments = Bytes().append(saved_bytes(sample_model(0), "sub0.ms3d"));
+    with_comments.i32(1);                                            // comment subversion
+    with_comments.i32(2).i32(0).i32(5).text("first").i32(1).i32(0);  // two group comments
+    with_comments.i32(0);                                            // material comments
+    with_comments.i32(1).i32(2).i32(3).text("hip");                  // a joint comment
+    with_comments.i32(1).i32(11).text("model notes");                // the model comment
+    for (int subversion : {2, 3}) {
+        SCOPED_TRACE(subversion);
+        Bytes bytes = Bytes().append(with_comments.data()).i32(subversion);
+        for (int v = 0; v < 7; ++v) {
+            bytes.u8(v).u8(0xFF).u8(0xFF).u8(v * 10).u8(0).u8(0).u32(1000 + v);
+            if (subversion == 3) bytes.u32(0xDEADBEEF);
+        }
+        bytes.i32(2).fill(3 * 4).i32(2).f32(1).i32(0).f32(0.5f);  // joint and model extras: not read
+        TMS3D_File loaded;
+        ASSERT_EQ(load_bytes(loaded, bytes.data(), false), ms3d_ok) << loaded.last_error;
+        EXPECT_EQ(loaded.subversion, subversion);
+        EXPECT_EQ(loaded.vertex_extras[6].bone_ids[0], 6);
+        EXPECT_EQ(loaded.vertex_extras[6].weights[0], 60);
+        EXPECT_EQ(loaded.vertex_extras[6].extra, 1006u);
+    }
 
-    TMS3D_File loaded;
-    ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
-    EXPECT_EQ(loaded.subversion, 2);
-    EXPECT_EQ(loaded.vertex_extras[6].bone_ids[0], 6);
-    EXPECT_EQ(loaded.vertex_extras[6].weights[0], 60);
-    EXPECT_EQ(loaded.vertex_extras[6].extra, 1006u);
-
-    // The same comments with nothing after them: the subversion is missing.
-    std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - static_cast<long>(4 + 7 * 10 + 32));
-    loaded = marked_model();
-    EXPECT_EQ(load_bytes(loaded, cut, false), ms3d_damaged);
+    // The comments with nothing after them: the subversion is missing.
+    TMS3D_File loaded = marked_model();
+    EXPECT_EQ(load_bytes(loaded, with_comments.data(), false), ms3d_damaged);
     EXPECT_NE(loaded.last_error.find("vertex extra subversion"), std::string::npos) << loaded.last_error;
     EXPECT_EQ(loaded.total_frames, 777);
-}
-
-// MilkShape 1.8 writes subversion 3 with a second extra word per vertex,
-// then joint and model extras.
-TEST(Ms3dLoad, SubversionThreeExtrasAreFourteenBytes)
-{
-    auto bytes = saved_bytes(sample_model(0), "sub0.ms3d");
-    Bytes trailer;
-    trailer.i32(1).i32(0).i32(0).i32(0).i32(0).i32(3);
-    for (int v = 0; v < 7; ++v) trailer.u8(v).u8(0xFF).u8(0xFF).u8(100).u8(0).u8(0).u32(v).u32(0xDEADBEEF);
-    trailer.i32(1).i32(1).f32(1).i32(0).f32(0.5f);
-    bytes.insert(bytes.end(), trailer.data().begin(), trailer.data().end());
-    TMS3D_File loaded;
-    ASSERT_EQ(load_bytes(loaded, bytes, false), ms3d_ok) << loaded.last_error;
-    EXPECT_EQ(loaded.vertex_extras[6].bone_ids[0], 6);
-    EXPECT_EQ(loaded.vertex_extras[6].weights[0], 100);
-    EXPECT_EQ(loaded.vertex_extras[6].extra, 6u);
 }
 
 TEST(Ms3dLoad, ResultCodesForMissingForeignAndNewerFiles)
@@ -272,6 +256,15 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
     m = one_joint_model({}, {key(0, 5, 0, 0), key(1.5f, 7, 0, 0)}, 4);
     ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "zero.ms3d"), true), ms3d_ok);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(loaded.joints[0].translation_keys[k].value[0], 7) << k;
+
+    // Without frames there are no slots: a key is dropped, not written into
+    // the first slot of an empty array.
+    for (float time : {0.0f, 0.1f, -5.0f}) {
+        m = one_joint_model({key(time, 0.5f, 0, 0)}, {}, 0);
+        ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "no_frames.ms3d"), true), ms3d_ok) << loaded.last_error;
+        ASSERT_EQ(loaded.joints.size(), 1u);
+        EXPECT_TRUE(loaded.joints[0].rotation_keys.empty()) << time;
+    }
 }
 
 TEST(Ms3dLoad, MstPathsGoToTheAsciiReader)

@@ -32,7 +32,7 @@ TMS3D_File slotted(int frames, std::vector<std::pair<int, std::array<float, 3>>>
     return m;
 }
 
-TEST(FillKeyframes, TwoKeysFourFramesApartGiveThreeSphericalSteps)
+TEST(FillKeyframes, StepsBetweenKeysAreSphericalAndTakeTheShorterWay)
 {
     // 80 degrees about z between slot 2 and slot 6: one axis, so the steps are
     // 20, 40 and 60 degrees; before and after, the end keys' values.
@@ -51,15 +51,11 @@ TEST(FillKeyframes, TwoKeysFourFramesApartGiveThreeSphericalSteps)
     }
     const float x[8] = {0, 0, 0, 1, 2, 3, 4, 4};
     for (int k = 0; k < 8; ++k) EXPECT_EQ(t[k].value, (std::array<float, 3>{x[k], 2 * x[k], -x[k]})) << k;
-}
 
-TEST(FillKeyframes, RotationsTakeTheShorterWay)
-{
-    // 170 and -170 degrees about x are 20 degrees apart through 180.
-    TMS3D_File m = slotted(3, {{0, {radians(170), 0, 0}}, {2, {radians(-170), 0, 0}}}, {});
+    // 170 and -170 degrees about x are 20 degrees apart, through 180.
+    m = slotted(3, {{0, {radians(170), 0, 0}}, {2, {radians(-170), 0, 0}}}, {});
     ASSERT_TRUE(fill_keyframes(m));
-    float middle = m.joints[0].rotation_keys[1].value[0];
-    EXPECT_NEAR(std::fabs(middle), radians(180), 1e-4);
+    EXPECT_NEAR(std::fabs(m.joints[0].rotation_keys[1].value[0]), radians(180), 1e-4);
 }
 
 TEST(FillKeyframes, AJointWithoutKeysEndsWithZeroKeysAndNoFramesChangeNothing)
