@@ -76,9 +76,15 @@ protected:
     test::CaughtMessages messages;
 };
 
-TEST_F(RecentFilesTest, KeepsTheSixNewestWithTheNewestFirst)
+TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
 {
     auto list = make_list();
+    EXPECT_TRUE(list->files().isEmpty());  // no ini file yet
+    list->AddFile("/levels/One.tr4");
+    list->AddFile("/levels/two.tr4");
+    list->AddFile("/LEVELS/ONE.TR4");
+    EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
+
     for (char c = 'a'; c <= 'g'; ++c) list->AddFile(qpath(folder / (std::string(1, c) + ".tr4")));
     ASSERT_EQ(list->files().size(), 6);
     EXPECT_EQ(list->files().front(), qpath(folder / "g.tr4"));
@@ -86,54 +92,6 @@ TEST_F(RecentFilesTest, KeepsTheSixNewestWithTheNewestFirst)
     EXPECT_EQ(captions().mid(7),
               QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
     for (QAction* a : menu.actions().mid(8)) EXPECT_EQ(a->data().toInt(), TMostRecentFiles::menu_tag);
-}
-
-TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTop)
-{
-    auto list = make_list();
-    const QString a = existing("a.tr4"), b = existing("b.tr4"), c = existing("c.tr4");
-    for (const QString& name : {a, b, c}) list->AddFile(name);
-    click("&3  a.tr4");
-    EXPECT_EQ(opened, QStringList{a});
-    EXPECT_EQ(captions().mid(8), QStringList({"&1  a.tr4", "&2  c.tr4", "&3  b.tr4"}));
-    // The first item opens without moving anything.
-    click("&1  a.tr4");
-    EXPECT_EQ(opened, QStringList({a, a}));
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
-}
-
-TEST_F(RecentFilesTest, AFileThatIsGoneIsReportedAndDropped)
-{
-    auto list = make_list();
-    const QString gone = qpath(folder / "gone.tr4");
-    list->AddFile(existing("here.tr4"));
-    list->AddFile(gone);
-    click("&1  gone.tr4");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "The file ...\n\"" + gone + "\"\nno longer exists.");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
-    EXPECT_EQ(messages.messages[0].title, "Kelanim");
-    EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(list->files(), QStringList{qpath(folder / "here.tr4")});
-
-    // With a handler of its own the message is left to it.
-    QStringList missing;
-    list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
-    list->AddFile(gone);
-    click("&1  gone.tr4");
-    EXPECT_EQ(missing, QStringList{gone});
-    EXPECT_EQ(messages.messages.size(), 1u);
-}
-
-TEST_F(RecentFilesTest, CaseMaxFilesFullPathsAndNoMenu)
-{
-    auto list = make_list();
-    EXPECT_TRUE(list->files().isEmpty());  // no ini file yet
-    EXPECT_EQ(captions().size(), 8);
-    list->AddFile("/levels/One.tr4");
-    list->AddFile("/levels/two.tr4");
-    list->AddFile("/LEVELS/ONE.TR4");
-    EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
 
     list->setMaxFiles(0);
     EXPECT_EQ(list->MaxFiles(), 1);
@@ -148,6 +106,39 @@ TEST_F(RecentFilesTest, CaseMaxFilesFullPathsAndNoMenu)
     menuless.loaded();
     menuless.AddFile("/levels/a.tr4");
     EXPECT_TRUE(menuless.files().isEmpty());
+}
+
+TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReportedAndDropped)
+{
+    auto list = make_list();
+    const QString a = existing("a.tr4"), b = existing("b.tr4"), c = existing("c.tr4");
+    for (const QString& name : {a, b, c}) list->AddFile(name);
+    click("&3  a.tr4");
+    EXPECT_EQ(opened, QStringList{a});
+    EXPECT_EQ(captions().mid(8), QStringList({"&1  a.tr4", "&2  c.tr4", "&3  b.tr4"}));
+    // The first item opens without moving anything.
+    click("&1  a.tr4");
+    EXPECT_EQ(opened, QStringList({a, a}));
+    EXPECT_EQ(list->files(), QStringList({a, c, b}));
+
+    opened.clear();
+    const QString gone = qpath(folder / "gone.tr4");
+    list->AddFile(gone);
+    click("&1  gone.tr4");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "The file ...\n\"" + gone + "\"\nno longer exists.");
+    EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
+    EXPECT_EQ(messages.messages[0].title, "Kelanim");
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(list->files(), QStringList({a, c, b}));
+
+    // With a handler of its own the message is left to it.
+    QStringList missing;
+    list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
+    list->AddFile(gone);
+    click("&1  gone.tr4");
+    EXPECT_EQ(missing, QStringList{gone});
+    EXPECT_EQ(messages.messages.size(), 1u);
 }
 
 TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)

@@ -64,34 +64,30 @@ Ttrlevel square_moveable(std::int32_t code, std::array<std::int16_t, 3> offset,
 
 }  // namespace
 
-TEST(MoveableDrawing, BonesArePlacedAtTheRootOffsetInTheMirroredViewSpace)
+TEST(MoveableDrawing, TheRootIsPlacedAtItsOffsetAndTurnedInTheMirroredViewSpace)
 {
-    Scene s(square_moveable(code_tr2, {0, -200, 300}));
-    s.build({});
-    ASSERT_EQ(s.gl.vertices().size(), 6u);
-    // Corner 2 (first emitted) is level (50, -50, 0) + offset: device (x, y, -z) / 100.
-    expect_near(s.point(0), {0.5f, -2.5f, -3.0f});
-    EXPECT_EQ(s.buffers.buffers[0].primitive_count, 2u);
-    EXPECT_EQ(s.gl.stack_depth(), 0);
-
-    s.build({.ignore_translation = true});
-    expect_near(s.point(0), {0.5f, -0.5f, 0.0f});
-}
-
-TEST(MoveableDrawing, BoneRotationsFollowTheBoneWalk)
-{
-    // Corner (50, -50, 0) turned a quarter about y goes to level -z (device +z),
-    // about z to (50, 50), about x to (50, 0, -50); the rest pose has no angles.
-    const std::pair<std::array<std::uint16_t, 3>, d3d_vector3> turns[] = {
-        {{0, quarter_turn, 0}, {0.0f, -0.5f, 0.5f}},
-        {{0, 0, quarter_turn}, {0.5f, 0.5f, 0.0f}},
-        {{quarter_turn, 0, 0}, {0.5f, 0.0f, 0.5f}},
+    // Corner 2 (emitted first) is level (50, -50, 0): device (x, y, -z) / 100.
+    // Turned a quarter about y it goes to level -z (device +z), about z to
+    // (50, 50), about x to (50, 0, -50). The rest pose has no angles.
+    struct pose_case {
+        std::array<std::int16_t, 3> offset;
+        std::array<std::uint16_t, 3> angles;
+        d3d_vector3 corner;
     };
-    for (const auto& [angles, corner] : turns) {
-        Scene s(square_moveable(code_tr2, {}, angles));
+    for (const pose_case& c : {pose_case{{0, -200, 300}, {}, {0.5f, -2.5f, -3.0f}},
+                               pose_case{{}, {0, quarter_turn, 0}, {0.0f, -0.5f, 0.5f}},
+                               pose_case{{}, {0, 0, quarter_turn}, {0.5f, 0.5f, 0.0f}},
+                               pose_case{{}, {quarter_turn, 0, 0}, {0.5f, 0.0f, 0.5f}}}) {
+        Scene s(square_moveable(code_tr2, c.offset, c.angles));
         s.build({});
-        expect_near(s.point(0), corner);
-        s.build({.keyframe = -1});
+        ASSERT_EQ(s.gl.vertices().size(), 6u);
+        expect_near(s.point(0), c.corner);
+        EXPECT_EQ(s.buffers.buffers[0].primitive_count, 2u);
+        EXPECT_EQ(s.gl.stack_depth(), 0);
+        s.build({.ignore_translation = true});
+        expect_near(s.point(0), {c.corner.x - c.offset[0] / 100.0f, c.corner.y - c.offset[1] / 100.0f,
+                                 c.corner.z + c.offset[2] / 100.0f});
+        s.build({.keyframe = -1, .ignore_translation = true});
         expect_near(s.point(0), {0.5f, -0.5f, 0.0f});
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,6 @@ struct RecordingMessages : MessageSink {
     void show_message(std::string_view text) override { shown.emplace_back(text); }
     std::vector<std::string> shown;
 };
-
-void set_corners(Ttrlevel& level, std::array<ttexture_corner, 4> corners)
-{
-    level.object_textures.at(0).corners = corners;
-}
 
 void expect_uv(const std::array<texture_coord, 4>& uv, std::array<int, 4> x, std::array<int, 4> y)
 {
@@ -104,58 +100,48 @@ TEST(TexturePages, BitmapsThatAreNotWholePagesAreRefusedWithAMessage)
     EXPECT_EQ(store.size(), 0u);
 }
 
-TEST(TextureCoordinates, CornersMoveOneTexelInwardsByTheirCoordinateBytes)
+TEST(TextureCoordinates, CornersMoveOneTexelInwardsOrKeepTheirPlaceWhenTheBytesAreNoDirections)
 {
-    Ttrlevel level = test::make_level(code_tr2);
-    expect_uv(texture_uv(level, 0), {1, 62, 62, 1}, {1, 1, 62, 62});
+    using corners = std::array<ttexture_corner, 4>;
+    struct coordinate_case {
+        const char* what;
+        std::int32_t code;
+        std::optional<corners> given;  // the fixture's plain square when empty
+        bool triangle;
+        int min_x, max_x;
+        std::array<int, 4> u{}, v{};  // in texels; none expected when all zero
+    };
+    const coordinate_case cases[] = {
+        {"direction bytes", code_tr2, {}, false, 0, 63, {1, 62, 62, 1}, {1, 1, 62, 62}},
+        // A fourth generation level keeps no usable direction bytes: worked out from the pixels.
+        {"fourth generation", code_tr4,
+         corners{{{0, 0, 0, 0}, {-128, 63, 5, 0}, {-128, 63, 5, 63}, {7, 0, 7, 63}}}, false, 0, 63,
+         {1, 62, 62, 1}, {1, 1, 62, 62}},
+        // All zero on a texture mapped mirrored: each corner keeps its place, and
+        // zero coordinates on the fourth corner make a triangle of corners 1 to 3.
+        {"all zero", code_tr2, corners{{{0, 63, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 63}, {0, 63, 0, 63}}}, true, 0, 63,
+         {62, 1, 1, 63}, {1, 1, 62, 63}},
+        // 127 in every corner, as some third generation levels hold.
+        {"all 127", code_tr3,
+         corners{{{127, 26, 127, 34}, {127, 42, 127, 34}, {127, 42, 127, 74}, {127, 26, 127, 74}}}, false, 26, 42,
+         {27, 41, 41, 27}, {35, 35, 73, 73}},
+        // Triangles ignore their fourth corner, also when only its coordinate bytes are zero.
+        {"triangle", code_tr4, corners{{{1, 100, 1, 100}, {-1, 131, 1, 100}, {-1, 131, -1, 131}, {0, 0, 0, 0}}},
+         true, 100, 131, {101, 130, 130, 0}, {101, 101, 130, 0}},
+        {"triangle with pixels", code_tr4, corners{{{1, 0, 1, 0}, {-1, 9, 1, 0}, {-1, 9, -1, 9}, {0, 3, 0, 3}}},
+         true, 0, 9},
+    };
+    for (const coordinate_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Ttrlevel level = test::make_level(c.code);
+        if (c.given) level.object_textures.at(0).corners = *c.given;
+        EXPECT_EQ(is_triangle_texture(level, 0), c.triangle);
+        EXPECT_EQ(texture_bounds(level, 0).min_x, c.min_x);
+        EXPECT_EQ(texture_bounds(level, 0).max_x, c.max_x);
+        if (c.u != std::array<int, 4>{}) expect_uv(texture_uv(level, 0), c.u, c.v);
+    }
 
-    // A fourth generation level keeps no usable direction bytes: they are
-    // worked out from the pixels, with the same result.
-    Ttrlevel tr4 = test::make_level(code_tr4);
-    set_corners(tr4, {ttexture_corner{0, 0, 0, 0}, ttexture_corner{-128, 63, 5, 0},
-                      ttexture_corner{-128, 63, 5, 63}, ttexture_corner{7, 0, 7, 63}});
-    expect_uv(texture_uv(tr4, 0), {1, 62, 62, 1}, {1, 1, 62, 62});
-}
-
-TEST(TextureCoordinates, CoordinateBytesThatAreNoDirectionsAreWorkedOutFromThePixels)
-{
-    // All zero, on a texture mapped mirrored: each corner keeps its place.
-    Ttrlevel level = test::make_level(code_tr2);
-    set_corners(level, {ttexture_corner{0, 63, 0, 0}, ttexture_corner{0, 0, 0, 0}, ttexture_corner{0, 0, 0, 63},
-                        ttexture_corner{0, 63, 0, 63}});
-    // Zero coordinates on the fourth corner make a triangle of corners 1 to 3.
-    EXPECT_TRUE(is_triangle_texture(level, 0));
-    const texture_rect r = texture_bounds(level, 0);
-    EXPECT_EQ(r.min_x, 0);
-    EXPECT_EQ(r.max_x, 63);
-    EXPECT_EQ(r.max_y, 63);
-    expect_uv(texture_uv(level, 0), {62, 1, 1, 63}, {1, 1, 62, 63});
-
-    // 127 in every corner, as some third generation levels hold.
-    Ttrlevel tr3 = test::make_level(code_tr3);
-    set_corners(tr3, {ttexture_corner{127, 26, 127, 34}, ttexture_corner{127, 42, 127, 34},
-                      ttexture_corner{127, 42, 127, 74}, ttexture_corner{127, 26, 127, 74}});
-    EXPECT_FALSE(is_triangle_texture(tr3, 0));
-    expect_uv(texture_uv(tr3, 0), {27, 41, 41, 27}, {35, 35, 73, 73});
-}
-
-TEST(TextureCoordinates, TrianglesIgnoreTheirFourthCorner)
-{
-    Ttrlevel level = test::make_level(code_tr4);
-    set_corners(level, {ttexture_corner{1, 100, 1, 100}, ttexture_corner{-1, 131, 1, 100},
-                        ttexture_corner{-1, 131, -1, 131}, ttexture_corner{0, 0, 0, 0}});
-    EXPECT_TRUE(is_triangle_texture(level, 0));
-    EXPECT_EQ(texture_bounds(level, 0).min_x, 100);
-    expect_uv(texture_uv(level, 0), {101, 130, 130, 0}, {101, 101, 130, 0});
-
-    // Zero coordinates on the fourth corner also make a triangle.
-    set_corners(level, {ttexture_corner{1, 0, 1, 0}, ttexture_corner{-1, 9, 1, 0}, ttexture_corner{-1, 9, -1, 9},
-                        ttexture_corner{0, 3, 0, 3}});
-    EXPECT_TRUE(is_triangle_texture(level, 0));
-}
-
-TEST(TextureCoordinates, AnIndexOutsideTheLevelGivesZeros)
-{
+    // An index outside the level gives zeros.
     Ttrlevel level = test::make_level(code_tr2);
     EXPECT_FALSE(is_triangle_texture(level, 5));
     EXPECT_EQ(texture_bounds(level, -1).max_x, 0);

@@ -53,7 +53,7 @@ TEST(TextureStore, RecordsAreNamedByRightAlignedIdsAndSelectedByThem)
     EXPECT_EQ(store.current_texture(), 0u);
 }
 
-TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThem)
+TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNextDevice)
 {
     Td3dTexture_buffer store;
     FakeDevice device;
@@ -76,6 +76,17 @@ TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThem)
     EXPECT_TRUE(device.made.empty());
     EXPECT_EQ(store.find(0)->texture, 0u);
     EXPECT_EQ(store.find(0)->data.size(), 32u) << "the pixels stay to make the texture again";
+
+    // A lost context is forgotten without releasing, and the next device gets the textures anew.
+    FakeDevice lost, next;
+    store.attach_device(&lost);
+    store.realize();
+    store.forget_device();
+    EXPECT_EQ(lost.made.size(), 1u);
+    store.attach_device(&next);
+    store.realize();
+    ASSERT_EQ(next.made.size(), 1u);
+    EXPECT_EQ(store.find(0)->texture, next.made.begin()->first);
 }
 
 TEST(TextureStore, RecreatedTexturesKeepTheirOwnFormat)
@@ -120,18 +131,4 @@ TEST(TextureStore, BadTexturesAreRefusedAndAFailedTextureIsNotRetriedEveryFrame)
     store.recreate_textures(-1);
     EXPECT_TRUE(store.realize());
     EXPECT_EQ(device.made.size(), 1u);
-}
-
-TEST(TextureStore, ALostContextIsForgottenAndTheTexturesAreMadeAgainOnTheNextDevice)
-{
-    Td3dTexture_buffer store;
-    FakeDevice first, second;
-    store.attach_device(&first);
-    store.add_texture(0, 2, 2, texels(2, 2, 2, 4), 16);
-    store.realize();
-    store.forget_device();
-    store.attach_device(&second);
-    store.realize();
-    EXPECT_EQ(second.made.size(), 1u);
-    EXPECT_EQ(store.find(0)->texture, second.made.begin()->first);
 }

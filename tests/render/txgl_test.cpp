@@ -174,7 +174,7 @@ TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
     EXPECT_EQ(gl.current_texture(), -1);
 }
 
-TEST(TxGLBuffers, EveryChangeOfTextureStartsAGroup)
+TEST(TxGLBuffers, EveryChangeOfTextureStartsAGroupAndAnEmptyLayerKeepsItsBufferButDrawsNothing)
 {
     TxGL gl;
     gl.load_identity();
@@ -187,6 +187,21 @@ TEST(TxGLBuffers, EveryChangeOfTextureStartsAGroup)
     EXPECT_EQ(b.primitive_count, 8u);
     EXPECT_EQ(b.group_textures, (std::vector<std::int32_t>{3, 5, 3}));
     EXPECT_EQ(b.group_triangles, (std::vector<std::uint32_t>{4, 2, 2}));
+    EXPECT_EQ(array.buffers[1].primitive_count, 0u);
+
+    // Rebuilding without vertices keeps the buffer's storage and revision.
+    const std::uint64_t revision = b.revision;
+    gl.clear_layer(-1);
+    gl.build_buffers(array);
+    EXPECT_EQ(b.vertex_count, 24);
+    EXPECT_EQ(b.primitive_count, 0u);
+    EXPECT_EQ(b.revision, revision);
+
+    // Vertices of a layer that has no buffer are left out, not written anywhere.
+    gl.set_layer(3);
+    emit_square(gl, 1);
+    gl.build_buffers(array);
+    EXPECT_EQ(b.primitive_count, 0u);
     EXPECT_EQ(array.buffers[1].primitive_count, 0u);
 }
 
@@ -208,26 +223,4 @@ TEST(TxGLBuffers, DeviceVerticesCarryColourAndCoordinatesAndHiddenOnesSitAtTheOr
     EXPECT_FLOAT_EQ(first.v, 0.75f);
     const device_vertex& hidden = array.buffers[0].vertices[3];
     EXPECT_EQ((std::array<float, 3>{hidden.x, hidden.y, hidden.z}), (std::array<float, 3>{}));
-}
-
-TEST(TxGLBuffers, AnEmptyLayerKeepsItsBufferButDrawsNothingAndRebuildsAreCounted)
-{
-    TxGL gl;
-    gl.load_identity();
-    emit_square(gl, 1);
-    TVertexBuffer_array array;
-    array.set_count(1);
-    gl.build_buffers(array);
-    const std::uint64_t first_revision = array.buffers[0].revision;
-    gl.clear_layer(-1);
-    gl.build_buffers(array);
-    EXPECT_EQ(array.buffers[0].vertex_count, 6);
-    EXPECT_EQ(array.buffers[0].primitive_count, 0u);
-    EXPECT_EQ(array.buffers[0].revision, first_revision);
-
-    // Vertices of a layer that has no buffer are left out, not written anywhere.
-    gl.set_layer(3);
-    emit_square(gl, 1);
-    gl.build_buffers(array);
-    EXPECT_EQ(array.buffers[0].primitive_count, 0u);
 }

@@ -73,7 +73,7 @@ struct Window {
 
 }  // namespace
 
-TEST(ViewportWidget, DrawsTheSceneAndMouseMovesRedrawWithoutRebuilding)
+TEST(ViewportWidget, DrawsTheSceneRedrawsOnMouseMovesAndRebuildsInAnotherWindow)
 {
     KELANIM_REQUIRE_GRAPHICS();
     Window w;
@@ -100,23 +100,15 @@ TEST(ViewportWidget, DrawsTheSceneAndMouseMovesRedrawWithoutRebuilding)
 
     w.viewport.rotation = {};
     w.viewport.refresh();
-    w.frame();
+    EXPECT_EQ(test::differing_pixels(first, w.frame()), 0);
     EXPECT_EQ(w.builds, 2);
-}
 
-TEST(ViewportWidget, MovingToAnotherWindowRebuildsTexturesAndBuffers)
-{
-    KELANIM_REQUIRE_GRAPHICS();
-    Window w;
-    REQUIRE_WIDGET(w);
-    const QImage before = w.frame();
+    // Moved into another window the viewport gets a new context: the textures
+    // and buffers are made again and the picture is the same.
     QWidget other;
     other.resize(200, 200);
     w.panel->setParent(&other);
     other.show();
     w.panel->show();
-    const QImage after = w.frame();
-    ASSERT_FALSE(after.isNull());
-    EXPECT_GT((test::rgb_at(after, after.width() / 2, after.height() / 2) >> 8) & 0xFF, 240u);
-    EXPECT_EQ(test::differing_pixels(before, after), 0);
+    EXPECT_EQ(test::differing_pixels(first, w.frame()), 0);
 }
