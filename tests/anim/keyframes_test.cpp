@@ -136,7 +136,7 @@ tangles one_rotation(std::int32_t code, const std::vector<std::uint16_t>& entry)
 // One-axis entries (top bits 01, 10, 11 for x, y, z) hold 10 bits over a
 // turn up to TR3 and 12 bits from TR4 on; three-axis entries hold 10 bits per
 // axis across two words, first word high, swapped in TR1.
-TEST(RotationEntries, EveryFormOfEveryGeneration)
+TEST(RotationEntries, EveryFormOfEveryGenerationAndTheWordsEachTakes)
 {
     constexpr double step = 360.0 / 1024;
     struct Case {
@@ -163,11 +163,8 @@ TEST(RotationEntries, EveryFormOfEveryGeneration)
         EXPECT_DOUBLE_EQ(a.y, c.y);
         EXPECT_DOUBLE_EQ(a.z, c.z);
     }
-}
 
-TEST(RotationEntries, EachEntryAdvancesByTheWordsOfItsForm)
-{
-    // x only, three axes, z only, y only.
+    // Each entry advances by the words of its form: x only, three axes, z only, y only.
     const Ttrlevel level = make_level(code_tr4, {moveable(4, 0)}, {animation(0, 14)},
                                       words({0x4400, 0x0010, 0x0400, 0xC200, 0x8100}));
     bool cut_short = false;

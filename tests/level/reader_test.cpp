@@ -141,7 +141,7 @@ TEST(Reader, VersionCodeComesFromTheWordAndSubstringsOfTheWholePath)
     EXPECT_FALSE(level.truncated);
 }
 
-TEST(Reader, FailedReadLeavesTheLevelHeldBefore)
+TEST(Reader, FailedReadLeavesTheLevelHeldBeforeAndASecondReadKeepsWhatItDoesNotRead)
 {
     Ttrlevel level;
     ASSERT_EQ(level.load_level(write_level(synthetic_level(3), "kept.tr2")), load_ok);
@@ -156,11 +156,8 @@ TEST(Reader, FailedReadLeavesTheLevelHeldBefore)
     EXPECT_EQ(level.version_code, code_tr2);
     EXPECT_EQ(level.textile8, pages);
     EXPECT_EQ(level.num_frames, SyntheticFacts::num_frames);
-}
 
-TEST(Reader, SecondReadKeepsFieldsTheNewGenerationDoesNotRead)
-{
-    Ttrlevel level;
+    // A second read keeps the fields its generation does not read.
     ASSERT_EQ(level.load_level(write_level(synthetic_level(6), "first.tr4")), load_ok);
     ASSERT_EQ(level.load_level(write_level(synthetic_level(1), "second.phd")), load_ok);
     EXPECT_EQ(level.animations[1].lateral_speed, 7);  // TR1 has no such field

@@ -41,6 +41,16 @@ std::vector<std::uint8_t> with_magenta_entry0(std::vector<std::uint8_t> bytes)
     return bytes;
 }
 
+// Saves the level to `path` and reads back what was written.
+Ttrlevel saved_and_read(Ttrlevel& level, const fs::path& path)
+{
+    Ttrlevel again;
+    EXPECT_EQ(level.save_level(path.string()), save_ok);
+    EXPECT_EQ(again.load_level(path), load_ok);
+    EXPECT_FALSE(again.truncated);
+    return again;
+}
+
 struct CollectProgress : ProgressSink {
     void set_progress(int percent) override { values.push_back(percent); }
     std::vector<int> values;
@@ -127,10 +137,8 @@ TEST(Writer, RoomSizeIsRecomputedFromTheGeometry)
         const std::uint32_t right = level.rooms[0].num_data_words;
         level.rooms[0].num_data_words = 1;
         level.rooms[0].num_sprites = 0;  // one sprite fewer: 2 words less
-        ASSERT_EQ(level.save_level((dir / ("out" + ext)).string()), save_ok);
-        Ttrlevel again;
-        ASSERT_EQ(again.load_level(dir / ("out" + ext)), load_ok);
-        EXPECT_FALSE(again.truncated);
+        const Ttrlevel again = saved_and_read(level, dir / ("out" + ext));
+        ASSERT_EQ(again.rooms.size(), 1u);
         EXPECT_EQ(again.rooms[0].num_data_words, right - 2);
         EXPECT_EQ(again.num_frames, level.num_frames);
     }
@@ -139,13 +147,11 @@ TEST(Writer, RoomSizeIsRecomputedFromTheGeometry)
 TEST(Writer, ShortTextureBuffersAreWrittenAsHeldWithTheirTrueSize)
 {
     fs::path dir = folder("short_textures");
-    Ttrlevel level, again;
+    Ttrlevel level;
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6, 2), dir / "in.tr4"));
     level.textile32.resize(1000);
     level.misc_textile.clear();
-    ASSERT_EQ(level.save_level((dir / "out.tr4").string()), save_ok);
-    ASSERT_EQ(again.load_level(dir / "out.tr4"), load_ok);
-    EXPECT_FALSE(again.truncated);
+    Ttrlevel again = saved_and_read(level, dir / "out.tr4");
     EXPECT_EQ(again.textile32, level.textile32);
     EXPECT_TRUE(again.misc_textile.empty());
     EXPECT_EQ(again.frames, level.frames);
@@ -154,9 +160,7 @@ TEST(Writer, ShortTextureBuffersAreWrittenAsHeldWithTheirTrueSize)
     // out, and the page count says so.
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3, 2), dir / "in.tr2"));
     level.textile16.resize(texture_page_bytes16 + 10);
-    ASSERT_EQ(level.save_level((dir / "out.tr2").string()), save_ok);
-    ASSERT_EQ(again.load_level(dir / "out.tr2"), load_ok);
-    EXPECT_FALSE(again.truncated);
+    again = saved_and_read(level, dir / "out.tr2");
     EXPECT_EQ(again.num_texture_pages, 1u);
     EXPECT_EQ(again.num_frames, level.num_frames);
 }
@@ -207,8 +211,5 @@ TEST(Writer, FailedWriteLeavesTheOldFileIntact)
     EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"a_folder.tr4", "in.tr4", "target.tr4"}));
 
     // The level is still whole and saves once the disk has room.
-    ASSERT_EQ(level.save_level(target.string()), save_ok);
-    Ttrlevel again;
-    EXPECT_EQ(again.load_level(target), load_ok);
-    EXPECT_FALSE(again.truncated);
+    saved_and_read(level, target);
 }

@@ -37,24 +37,6 @@ TEST(MemoryFile, SeekStopsAtTheEndAndWritesOverwriteOrExtend)
     EXPECT_EQ(out[2], 0);
 }
 
-TEST(MemoryFile, WritesBackWholeAndReadsBack)
-{
-    auto path = output_dir("zfile") / "written.bin";
-    TZFile f;
-    zf_assign(f, path.string());
-    zf_rewrite(f, 1);
-    std::vector<std::uint8_t> data(300000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 13);
-    zf_write(f, data.data(), data.size());  // grows past the first block
-    zf_close(f, true);
-    EXPECT_EQ(read_file(path), data);
-
-    TZFile g;
-    zf_assign(g, path.string());
-    zf_reset(g, 1);
-    EXPECT_EQ(std::vector<std::uint8_t>(g.buffer.begin(), g.buffer.begin() + zf_size(g)), data);
-}
-
 TEST(Zlib, CompressAndDecompressRoundTrip)
 {
     std::vector<std::uint8_t> data(100000);
