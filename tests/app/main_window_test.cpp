@@ -86,7 +86,7 @@ protected:
     std::unique_ptr<TForm1> window;
 };
 
-TEST_F(MainWindowTest, StartsWithTheDesignedControls)
+TEST_F(MainWindowTest, StartsWithTheDesignedControlsAndResizesByTheLayoutRules)
 {
     EXPECT_EQ(window->size(), QSize(1016, 752));
     // Laid out at start for the design size: the panel reaches 16 pixels
@@ -111,6 +111,23 @@ TEST_F(MainWindowTest, StartsWithTheDesignedControls)
     EXPECT_EQ(window->ExporttoMS3d1->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_TRUE(window->ExportbyTexture1->isChecked());
     EXPECT_FALSE(window->FixRootYposition1->isChecked());
+
+    // Growing moves the bottom controls down and stretches the panel and the list.
+    window->showNormal();
+    window->resize(1200, 900);
+    EXPECT_EQ(window->Panel1->size(), QSize(755, 787));
+    EXPECT_EQ(window->GroupBox2->y(), 755);
+    EXPECT_EQ(window->GroupBox1->y(), 755 - 8 - 89);
+    EXPECT_EQ(window->Label7->y(), 658 - 24);
+    EXPECT_EQ(window->Label4->y(), 634);
+    EXPECT_EQ(window->ListBox2->y(), 634 - 16 - 169);
+    EXPECT_EQ(window->ListBox1->height(), 449 - 8 - 50);
+
+    // Below the design size nothing moves.
+    window->resize(1100, 700);
+    EXPECT_EQ(window->Panel1->size(), QSize(1100 - 16 - 429, 787));
+    EXPECT_EQ(window->GroupBox2->y(), 755);
+    window->hide();
 }
 
 TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
@@ -178,25 +195,6 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     window->SpinEdit11->setValue(5);
     window->Button2Click();
     EXPECT_TRUE(messages.take().empty());
-}
-
-TEST_F(MainWindowTest, ResizingFollowsTheLayoutRules)
-{
-    window->showNormal();
-    window->resize(1200, 900);
-    EXPECT_EQ(window->Panel1->size(), QSize(755, 787));
-    EXPECT_EQ(window->GroupBox2->y(), 755);
-    EXPECT_EQ(window->GroupBox1->y(), 755 - 8 - 89);
-    EXPECT_EQ(window->Label7->y(), 658 - 24);
-    EXPECT_EQ(window->Label4->y(), 634);
-    EXPECT_EQ(window->ListBox2->y(), 634 - 16 - 169);
-    EXPECT_EQ(window->ListBox1->height(), 449 - 8 - 50);
-
-    // Below the design size nothing moves.
-    window->resize(1100, 700);
-    EXPECT_EQ(window->Panel1->size(), QSize(1100 - 16 - 429, 787));
-    EXPECT_EQ(window->GroupBox2->y(), 755);
-    window->hide();
 }
 
 TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
@@ -368,7 +366,9 @@ TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
     QApplication::sendEvent(window->ListBox2, &into);
     EXPECT_EQ(window->selection().view_mode, view_static_mesh);
     const bool have_viewport = window->viewport() != nullptr;
-    if (have_viewport) EXPECT_FALSE(window->viewport()->render_image(160, 160).isNull());
+    if (have_viewport) {
+        EXPECT_FALSE(window->viewport()->render_image(160, 160).isNull());
+    }
     QApplication::sendEvent(window->ListBox1, &into);
     EXPECT_EQ(window->selection().view_mode, view_moveable);
 

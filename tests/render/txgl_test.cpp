@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "render/txgl.h"
 
@@ -62,7 +61,7 @@ TEST(TxGLMatrices, SixtyThreeTransformsAreSavedAndAPopOnAnEmptyStackKeepsTheTran
     EXPECT_EQ(gl.stack_depth(), 0);
 }
 
-TEST(TxGLMatrices, TranslateAndVertexNegateYButTransformPointDoesNot)
+TEST(TxGLMatrices, TranslateAndVertexNegateYAndRotationsGoBeforeTheCurrentTransform)
 {
     TxGL gl;
     EXPECT_FLOAT_EQ(gl.matrix().at(0, 0), 0.0f) << "the transform is all zero before load_identity";
@@ -71,27 +70,22 @@ TEST(TxGLMatrices, TranslateAndVertexNegateYButTransformPointDoesNot)
     gl.vertex(0, 0, 0, 255, 255, 255);
     expect_point(gl, 0, 0, -1, 0);
     EXPECT_FLOAT_EQ(moved(gl, 0, 0, 0)[1], -1.0f);
-
     gl.load_identity();
     gl.vertex(0, 1, 0, 255, 255, 255);
     expect_point(gl, 1, 0, -1, 0);
-    EXPECT_FLOAT_EQ(moved(gl, 0, 1, 0)[1], 1.0f);
-}
+    EXPECT_FLOAT_EQ(moved(gl, 0, 1, 0)[1], 1.0f) << "transform_point does not negate y";
 
-TEST(TxGLMatrices, RotateTakesDegreesOrRadiansAndGoesBeforeTheCurrentTransform)
-{
-    TxGL gl;
+    // Degrees or radians; about y, x turns towards -z; a rotation acts on the
+    // point before a translation made earlier.
     gl.load_identity();
     gl.rotate(false, 90, 0, 0);
     expect_near(moved(gl, 0, 1, 0), {0, 0, 1});
     gl.load_identity();
     gl.rotate(true, 1, 0, 0);
     expect_near(moved(gl, 0, 1, 0), {0, static_cast<float>(std::cos(1.0)), static_cast<float>(std::sin(1.0))});
-    // About y: x turns towards -z.
     gl.load_identity();
     gl.rotate(false, 0, 90, 0);
     expect_near(moved(gl, 1, 0, 0), {0, 0, -1});
-    // The rotation acts on the point before the translation made earlier.
     gl.load_identity();
     gl.translate(1, 0, 0);
     gl.rotate(false, 0, 0, 90);
