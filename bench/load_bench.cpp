@@ -9,52 +9,24 @@
 // counters peak_MB and unpacked_MB.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "level/ttrlevel.h"
+#include "level_file_bench_support.h"
 #include "synthetic_level.h"
 
 namespace fs = std::filesystem;
 using namespace kelanim;
+using namespace kelanim::bench;
 
 namespace {
-
-std::vector<std::uint8_t> read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct Chunk {
-    std::size_t at, packed, unpacked;
-};
-
-// The four packed chunks of a TR4 file: three texture chunks, the level data.
-std::vector<Chunk> tr4_chunks(const std::vector<std::uint8_t>& file)
-{
-    std::vector<Chunk> chunks;
-    std::size_t at = 10;
-    for (int i = 0; i < 4 && at + 8 <= file.size(); ++i) {
-        std::uint32_t unpacked, packed;
-        std::memcpy(&unpacked, file.data() + at, 4);
-        std::memcpy(&packed, file.data() + at + 4, 4);
-        chunks.push_back({at + 8, packed, unpacked});
-        at += 8 + packed;
-    }
-    return chunks;
-}
 
 std::size_t unpacked_bytes(const std::vector<std::uint8_t>& file)
 {
     std::size_t total = 0;
-    for (const Chunk& c : tr4_chunks(file)) total += c.unpacked;
+    for (const Chunk& c : packed_chunks(file, false)) total += c.unpacked;
     return total;
 }
 
@@ -76,20 +48,6 @@ fs::path real_tr4_path()
         if (entry.file_size() > size) size = entry.file_size(), largest = entry.path();
     }
     return largest;
-}
-
-// Peak resident memory, in bytes, of a child process that reads the level.
-long peak_memory_of_read(const fs::path& path)
-{
-    pid_t child = fork();
-    if (child == 0) {
-        Ttrlevel level;
-        _exit(level.load_level(path.string()) == load_ok ? 0 : 1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return usage.ru_maxrss * 1024L;
 }
 
 void load(benchmark::State& state, const fs::path& path)
@@ -114,7 +72,7 @@ void inflate_only(benchmark::State& state, const fs::path& path)
         return;
     }
     const std::vector<std::uint8_t> file = read_file(path);
-    const std::vector<Chunk> chunks = tr4_chunks(file);
+    const std::vector<Chunk> chunks = packed_chunks(file, false);
     for (auto _ : state) {
         for (const Chunk& c : chunks) {
             std::vector<std::uint8_t> out(c.unpacked);

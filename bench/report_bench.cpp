@@ -19,16 +19,11 @@
 // the scene and the bound work on.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,11 +34,13 @@
 #include "anim/keyframes.h"
 #include "geometry/mesh_list.h"
 #include "level/ttrlevel.h"
+#include "level_file_bench_support.h"
 #include "render/moveable_scene.h"
 #include "synthetic_level.h"
 
 namespace fs = std::filesystem;
 using namespace kelanim;
+using namespace kelanim::bench;
 
 namespace {
 
@@ -58,16 +55,6 @@ fs::path level_path(int i)
     const fs::path path = fs::temp_directory_path() / "kelanim-report-bench-synthetic.tr4";
     if (!fs::exists(path)) test::synthetic_level(code_tr4, 40).save(path);
     return path;
-}
-
-// The whole file in one read.
-std::vector<std::uint8_t> read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
 }
 
 double cpu_seconds()
@@ -109,43 +96,7 @@ Loaded* loaded(int i)
     return slot.get();
 }
 
-struct Chunk {
-    std::size_t at, packed, unpacked;
-};
-
-// The packed chunks of a TR4 file (three texture chunks and the level data)
-// or a TR5 file (the three texture chunks; its level data is stored plain).
-std::vector<Chunk> packed_chunks(const std::vector<std::uint8_t>& file, bool tr5)
-{
-    std::vector<Chunk> chunks;
-    std::size_t at = 10;
-    for (int i = 0; i < (tr5 ? 3 : 4) && at + 8 <= file.size(); ++i) {
-        std::uint32_t unpacked, packed;
-        std::memcpy(&unpacked, file.data() + at, 4);
-        std::memcpy(&packed, file.data() + at + 4, 4);
-        chunks.push_back({at + 8, packed, unpacked});
-        at += 8 + packed;
-    }
-    return chunks;
-}
-
 bool packs(const Ttrlevel& level) { return level.version_code >= code_tr4; }
-
-// Peak resident memory, in bytes, of a child process that reads the level.
-// Measured before any level is loaded here, since a child starts with its
-// parent's resident memory.
-long peak_memory_of_read(const fs::path& path)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        Ttrlevel level;
-        _exit(level.load_level(path.string()) == load_ok ? 0 : 1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return usage.ru_maxrss * 1024L;
-}
 
 std::vector<long>& peak_of_read()
 {

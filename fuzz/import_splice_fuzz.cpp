@@ -64,15 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<tanimation> animations_before = level.animations;
     const std::vector<tmoveable> moveables_before = level.moveables;
 
-    // The same load the import makes, to see how many entries it would build.
-    TMS3D_File probe;
-    const std::int16_t loaded = ascii ? load_mst(probe, file.path()) : load_ms3d(probe, file.path(), true);
+    // The load the import makes, so that the entries it would build can be
+    // counted first; a model that loads is spliced as it is, one that does not
+    // goes through the whole import for its message.
+    TMS3D_File model;
+    const std::int16_t loaded = ascii ? load_mst(model, file.path()) : load_ms3d(model, file.path(), true);
     if (loaded == ms3d_ok &&
-        std::int64_t{std::max(probe.total_frames, 0)} * std::max<std::int64_t>(probe.joints.size(), 1) > entry_budget)
+        std::int64_t{std::max(model.total_frames, 0)} * std::max<std::int64_t>(model.joints.size(), 1) > entry_budget)
         return 0;
 
-    TMS3D_File model;
-    const exchange_outcome outcome = import_animation_file(level, meshes, m, j, file.path(), model);
+    const exchange_outcome outcome = loaded == ms3d_ok ? import_animation(level, meshes, m, j, model)
+                                                       : import_animation_file(level, meshes, m, j, file.path(), model);
     if (level.num_frames != level.frames.size()) std::abort();
     if (!outcome.ok && (!same_bytes(level.frames, frames_before) || !same_bytes(level.animations, animations_before) ||
                         !same_bytes(level.moveables, moveables_before)))
