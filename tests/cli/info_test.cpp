@@ -43,8 +43,7 @@ TEST(CliInfo, ReportsEveryRealLevelAsJson)
         std::size_t animations = 0;
         for (const auto& m : moveables) {
             animations += m["animations"].size();
-            // Our catalog names every object the real levels hold.
-            EXPECT_FALSE(m["name"].get<std::string>().starts_with("Moveable Id#")) << m["object_id"];
+            EXPECT_FALSE(m["name"].get<std::string>().starts_with("Moveable Id#")) << m["object_id"];  // all named
         }
         EXPECT_EQ(animations, json["num_animations"].get<std::size_t>());
         EXPECT_EQ(json["static_meshes"].size(), json["num_static_meshes"].get<std::size_t>());
