@@ -6,8 +6,12 @@ set(CPACK_PACKAGE_NAME kelanim)
 set(CPACK_PACKAGE_VENDOR "The Kelanim developers")
 set(CPACK_PACKAGE_CONTACT "The Kelanim developers <maintainers@kelanim.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show and edit the animations of Tomb Raider levels")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Kelanim opens Tomb Raider levels of every generation (.phd, .tub, .tr2, .tr4,\n .trc), shows their moveables posed at any keyframe or playing, edits keyframe\n bounding boxes and animation parameters, saves the level back, and exchanges\n moveables and animations with MilkShape 3D. kelanim-cli does the same\n without a window.")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Kelanim opens Tomb Raider levels of every generation (.phd, .tub, .tr2, .tr4\n"
+  "and .trc files), shows their moveables posed at any keyframe or playing,\n"
+  "edits keyframe bounding boxes and animation parameters, saves the level\n"
+  "back, and exchanges moveables and animations with MilkShape 3D.\n"
+  "kelanim-cli does the same without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
