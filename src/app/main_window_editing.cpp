@@ -5,10 +5,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "anim/animation_editing.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/spin_edit.h"
+#include "editing/animation_editing.h"
 
 namespace kelanim {
 

@@ -5,11 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "anim/animation_editing.h"
 #include "anim/keyframes.h"
 #include "app/main_window.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "editing/animation_editing.h"
 
 namespace kelanim {
 
