@@ -65,10 +65,12 @@ bool TForm1::follow_next_animation()
 {
     const auto step = next_in_chain(*level_, ListBox1->currentRow(), ComboBox1->currentIndex());
     if (!step) return false;
-    // As if the user chose the animation: the fields, labels and the
-    // interval follow it.
-    ComboBox1->setCurrentIndex(step->animation);
-    ComboBox1Change();
+    // Into another animation as if the user chose it: the fields, labels and
+    // the interval follow it. An animation that leads into itself only jumps.
+    if (step->animation != ComboBox1->currentIndex()) {
+        ComboBox1->setCurrentIndex(step->animation);
+        ComboBox1Change();
+    }
     SpinEdit1->setValue(step->keyframe);
     return true;
 }
