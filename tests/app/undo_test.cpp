@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTest>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -136,6 +138,28 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
     }
     window->Timeline1->setValue(1);  // moved by the user
     EXPECT_EQ(window->SpinEdit1->value(), 1);
+}
+
+// Left, Right and Space work from the lists but leave a field's typing alone.
+TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->ListBox1->setFocus();
+    QTest::keyClick(window->ListBox1, Qt::Key_Right);
+    QTest::keyClick(window->ListBox1, Qt::Key_Right);
+    QTest::keyClick(window->ListBox1, Qt::Key_Left);
+    EXPECT_EQ(window->SpinEdit1->value(), 1);
+    EXPECT_EQ(window->Timeline1->value(), 1);
+    window->box_fields[0]->setFocus();
+    QTest::keyClick(window->box_fields[0], Qt::Key_Left);
+    QTest::keyClick(window->box_fields[0], Qt::Key_Space);
+    EXPECT_EQ(window->SpinEdit1->value(), 1);
+    EXPECT_FALSE(window->playing());
+    window->ListBox1->setFocus();
+    QTest::keyClick(window->ListBox1, Qt::Key_Space);
+    EXPECT_TRUE(window->playing());
 }
 
 }  // namespace
