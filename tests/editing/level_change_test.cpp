@@ -95,22 +95,5 @@ TEST(LevelChange, UndoAndRedoOfEveryEditRestoreTheExactBytes)
     }
 }
 
-TEST(LevelChange, TypingOnInOneFieldFoldsIntoOneChange)
-{
-    Ttrlevel level;
-    level.set_num_frames(12);
-    auto typed = [&](std::size_t word, std::int16_t value) {
-        const animation_data before = copy_animation_data(level);
-        level.frames[word] = value;
-        return level_change::between(before, level);
-    };
-    level_change first = typed(4, 1);
-    EXPECT_TRUE(first.absorb(typed(4, 12)));
-    EXPECT_FALSE(first.absorb(typed(5, 7)));  // another word is another edit
-    level.frames[5] = 0;
-    ASSERT_TRUE(first.undo(level));
-    EXPECT_EQ(level.frames, std::vector<std::int16_t>(12, 0));
-}
-
 }  // namespace
 }  // namespace kelanim
