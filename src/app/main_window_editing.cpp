@@ -8,8 +8,8 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/spin_edit.h"
-#include "editing/level_edit_command.h"
 #include "editing/animation_editing.h"
+#include "editing/level_edit_command.h"
 
 namespace kelanim {
 
