@@ -24,6 +24,7 @@
 #include "app/most_recent_files.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "app/timeline.h"
 #include "milkshape/ms3d_model.h"
 #include "render/gl/tglviewport.h"
 #include "render/tglcamera.h"
@@ -96,6 +97,8 @@ void TForm1::FormCreate(const QString& recent_files_ini)
 
     create_controls();
     create_menus();
+    create_undo();
+    create_timeline();
 
     level_ = std::make_unique<Ttrlevel>();
     meshes_ = std::make_unique<Tmesh_list>();
@@ -270,7 +273,10 @@ void TForm1::connect_handlers()
 void TForm1::ArrangeControls()
 {
     const int w = width(), h = height();
-    if (w >= design_width) Panel1->resize(w - 16 - Panel1->x(), Panel1->height());
+    if (w >= design_width) {
+        Panel1->resize(w - 16 - Panel1->x(), Panel1->height());
+        Timeline1->resize(w - 16 - Timeline1->x(), Timeline1->height());
+    }
     if (h >= design_height) {
         Panel1->resize(Panel1->width(), h - 64 - Panel1->y());
         GroupBox2->move(GroupBox2->x(), h - 64 - GroupBox2->height());

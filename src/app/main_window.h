@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "catalog/catalog.h"
@@ -26,11 +27,15 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QUndoStack;
 class QWidget;
 
 namespace kelanim {
 
+class KeyframeTimeline;
 class TMostRecentFiles;
+enum class edit_kind;
+struct edit_place;
 struct TMS3D_File;
 class TSpinEdit;
 class TTimer;
@@ -58,7 +63,8 @@ public:
     // cannot be read leaves the level that was open as it was.
     void OpenLevel(const QString& name);
     // Writes the level to `name` (the Save As command without its dialog).
-    void SaveLevelAs(const QString& name);
+    // False when nothing was written.
+    bool SaveLevelAs(const QString& name);
     // The export without its dialog: `filter` is the position (from 1) of the
     // file type chosen in the dialog.
     void ExportSelection(const QString& name, int filter);
@@ -147,7 +153,21 @@ public:
     QMenu* About1;
     QAction* About2;
 
+    // Undo, the save question, the timeline and chained playback
+    // (main_window_undo.cpp, main_window_timeline.cpp).
+    QUndoStack* undo_stack() const { return undo_stack_; }
+    // Before unsaved changes would be lost: asks whether to save them. False
+    // when the user cancels or the save fails; the level then stays.
+    bool may_discard_changes();
+    void Timeline1Change(int keyframe);
+    void step_keyframe(int by);
+    QAction* Undo1;
+    QAction* Redo1;
+    QAction* FollowNextAnimation1;
+    KeyframeTimeline* Timeline1;
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -168,6 +188,17 @@ private:
     void build_scene();
     void set_caption(const QString& path);
     void start_timer_if_playing();
+    void create_undo();
+    void create_timeline();
+    // Runs `edit` and puts what it changed in the level on the undo stack as
+    // one command; an edit run inside another is part of the outer one.
+    // Returns what `edit` returned.
+    bool record_edit(edit_kind kind, const std::function<bool()>& edit, const QString& source = {});
+    void show_edit_place(const edit_place& place);
+    // Playback past the last keyframe: goes on with the next animation, or
+    // returns false when it cannot be followed.
+    bool follow_next_animation();
+    void sync_timeline();
 
     std::unique_ptr<Ttrlevel> level_;
     std::unique_ptr<Tmesh_list> meshes_;
@@ -184,6 +215,9 @@ private:
     std::unique_ptr<TGLViewport> viewport_;
     QString open_dialog_name_;  // the name the open dialog last gave
     QString open_level_name_;   // the file the level was last opened from or saved to
+
+    QUndoStack* undo_stack_ = nullptr;
+    bool recording_edit_ = false;
 
     int ViewMode = view_moveable;
     bool FillingBox = false;

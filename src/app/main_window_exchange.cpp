@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/play_timer.h"
+#include "editing/level_edit_command.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/import_animation.h"
 #include "milkshape/ms3d_model.h"
@@ -87,20 +88,27 @@ void TForm1::ImportAnimation(const QString& name)
         SpeedButton1->setChecked(false);
         Timer1->setEnabled(false);
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The splice and the bounds measured after it are one edit.
     exchange_outcome outcome;
-    try {
-        outcome = import_animation_file(*level_, *meshes_, ListBox1->currentRow(), ComboBox1->currentIndex(),
-                                        native_path(name), *model_);
-    } catch (const std::exception& error) {
-        outcome = exchange_failure(error.what());
-    }
-    QApplication::restoreOverrideCursor();
-    if (outcome.ok) {
-        ComboBox1Change();
-        Button1Click();
-        ComboBox1Change();
-    }
+    record_edit(
+        edit_kind::import,
+        [&] {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            try {
+                outcome = import_animation_file(*level_, *meshes_, ListBox1->currentRow(),
+                                                ComboBox1->currentIndex(), native_path(name), *model_);
+            } catch (const std::exception& error) {
+                outcome = exchange_failure(error.what());
+            }
+            QApplication::restoreOverrideCursor();
+            if (outcome.ok) {
+                ComboBox1Change();
+                Button1Click();
+                ComboBox1Change();
+            }
+            return outcome.ok;
+        },
+        QFileInfo(name).fileName());
     show_outcome(this, outcome);
 }
 

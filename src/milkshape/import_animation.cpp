@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "anim/animation_editing.h"
 #include "anim/keyframes.h"
+#include "editing/animation_editing.h"
 #include "milkshape/exchange_angles.h"
 #include "milkshape/ms3d_file.h"
 #include "milkshape/mst_file.h"

@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     EXPECT_EQ(window->ListBox1->item(1)->text(), "LARA");
     EXPECT_EQ(window->ListBox2->count(), 1);
     EXPECT_EQ(window->ListBox2->item(0)->text(), "Mesh #0");
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4[*]");
 
     // Moveable 0 has no animations.
     EXPECT_EQ(window->ListBox1->currentRow(), 0);
@@ -317,7 +317,7 @@ TEST_F(MainWindowTest, AFileThatDoesNotOpenKeepsTheOpenLevelAndADamagedOneOpensW
     const std::vector<QString> shown = messages.take();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].contains("damaged"));
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2[*]");
 }
 
 TEST_F(MainWindowTest, BoxFieldsStoreTheirLowSixteenBitsAndSaveAsWritesThem)
@@ -334,7 +334,7 @@ TEST_F(MainWindowTest, BoxFieldsStoreTheirLowSixteenBitsAndSaveAsWritesThem)
     std::filesystem::remove(saved);
     window->SaveLevelAs(qpath(saved));
     EXPECT_TRUE(messages.take().empty());
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - saved.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - saved.tr4[*]");
 
     Ttrlevel reread;
     ASSERT_EQ(reread.load_level(saved.string()), load_ok);
@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, ADroppedFileOpensAndOpenedLevelsAreListedOnceInTheFileMen
     QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject*>(window.get())->event(&drop);
     EXPECT_EQ(window->ListBox1->count(), 3);
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4[*]");
 
     window->OpenLevel(qpath(level_path));  // twice: listed once
     QStringList captions;
