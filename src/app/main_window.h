@@ -10,11 +10,13 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "catalog/catalog.h"
 #include "geometry/mesh_list.h"
 #include "level/ttrlevel.h"
+#include "milkshape/exchange_outcome.h"
 #include "render/scene_selection.h"
 
 class QAction;
@@ -62,8 +64,9 @@ public:
     // The export without its dialog: `filter` is the position (from 1) of the
     // file type chosen in the dialog.
     void ExportSelection(const QString& name, int filter);
-    // The import without its dialog.
+    // The imports without their dialogs: MilkShape, and glTF or FBX.
     void ImportAnimation(const QString& name);
+    void ImportModelAnimation(const QString& name);
 
     // Handlers, public so that tests can drive the window as a user would.
     void Open1Click();
@@ -71,6 +74,7 @@ public:
     void Exit1Click();
     void ExporttoMS3d1Click();
     void ImportFromMS3d1Click();
+    void ImportfromglTF1Click();
     void About2Click();
     void ListBox1Click();
     void ListBox2Click();
@@ -138,6 +142,7 @@ public:
     QAction* SaveAs1;
     QAction* ExporttoMS3d1;
     QAction* ImportFromMS3d1;
+    QAction* ImportfromglTF1;
     QAction* Exit1;
     QMenu* Edit1;
     QAction* ExportbyBones1;
@@ -168,6 +173,9 @@ private:
     void build_scene();
     void set_caption(const QString& path);
     void start_timer_if_playing();
+    // Runs an import over the selected animation: playback stops, and on
+    // success the animation's fields and bounds are shown again.
+    void RunImport(const std::function<exchange_outcome()>& import);
 
     std::unique_ptr<Ttrlevel> level_;
     std::unique_ptr<Tmesh_list> meshes_;

@@ -1,4 +1,4 @@
-// Export to and import from MilkShape 3D.
+// Export to and import from MilkShape 3D, and import from glTF and FBX.
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -8,11 +8,13 @@
 #include <QPushButton>
 
 #include <exception>
+#include <functional>
 
 #include "app/file_filters.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/play_timer.h"
+#include "gltf/import_model.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/import_animation.h"
 #include "milkshape/ms3d_model.h"
@@ -81,6 +83,34 @@ void TForm1::ImportFromMS3d1Click()
 
 void TForm1::ImportAnimation(const QString& name)
 {
+    RunImport([&] {
+        return import_animation_file(*level_, *meshes_, ListBox1->currentRow(), ComboBox1->currentIndex(),
+                                     native_path(name), *model_);
+    });
+}
+
+void TForm1::ImportfromglTF1Click()
+{
+    if (level_->version_code == code_none) return;
+    const QStringList filters = dialog_filters(QString::fromLatin1(model_import_dialog_filter));
+    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Import from glTF/FBX..."), QString(),
+                                                      filters.join(QStringLiteral(";;")));
+    if (name.isEmpty()) return;
+    ImportModelAnimation(name);
+}
+
+void TForm1::ImportModelAnimation(const QString& name)
+{
+    // The model's first animation: the one our export writes for the animation
+    // exported, and the one Blender writes first.
+    RunImport([&] {
+        return import_model_file(*level_, *meshes_, ListBox1->currentRow(), ComboBox1->currentIndex(),
+                                 native_path(name), std::string());
+    });
+}
+
+void TForm1::RunImport(const std::function<exchange_outcome()>& import)
+{
     if (level_->version_code == code_none) return;
     // The keyframes are about to be replaced: playback ends.
     if (playing()) {
@@ -90,8 +120,7 @@ void TForm1::ImportAnimation(const QString& name)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     exchange_outcome outcome;
     try {
-        outcome = import_animation_file(*level_, *meshes_, ListBox1->currentRow(), ComboBox1->currentIndex(),
-                                        native_path(name), *model_);
+        outcome = import();
     } catch (const std::exception& error) {
         outcome = exchange_failure(error.what());
     }

@@ -1,0 +1,25 @@
+// Which bone of a moveable a joint of a model stands for, by its name.
+//
+// Our export names the joints `bone_00`, `bone_01`, ... Tools keep those
+// names but may decorate them: Blender adds the armature's name in front
+// (`Armature|bone_03`, `Armature:bone_03`), a number behind when a name is
+// taken (`bone_03.001`), and leaf bones at the chain ends (`bone_03_end`),
+// which stand for no bone.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace kelanim {
+
+// The bone number of a joint name, or nothing for a name of no bone.
+std::optional<int> bone_number(std::string_view name);
+
+// The name our export gives bone b.
+std::string joint_name(int bone);
+
+// The animation name without the armature's prefix Blender's FBX export adds
+// (`Armature|anim_3`).
+std::string_view undecorated_animation_name(std::string_view name);
+
+}  // namespace kelanim
