@@ -25,15 +25,22 @@ namespace fs = std::filesystem;
 // The folder a model may read from, for tinygltf's file callbacks.
 struct sandbox {
     fs::path folder;  // canonical; empty: no file may be read
-    std::string refusal;
+    std::string refusal;  // why the last file asked for was not read
 };
+
+// The name as the model gave it, without the folder tinygltf put in front.
+std::string as_named(const sandbox& box, const std::string& path)
+{
+    const std::string prefix = box.folder.string() + "/";
+    return "\"" + (path.starts_with(prefix) ? path.substr(prefix.size()) : path) + "\"";
+}
 
 // The path inside the sandbox's folder that `path` names, or nothing when it
 // leaves the folder or carries a URI scheme.
 std::optional<fs::path> inside(sandbox& box, const std::string& path)
 {
     if (box.folder.empty()) {
-        box.refusal = "it names a file outside the model, and none may be read here";
+        box.refusal = "it names the file " + as_named(box, path) + ", and none may be read here";
         return std::nullopt;
     }
     std::error_code error;
@@ -42,11 +49,11 @@ std::optional<fs::path> inside(sandbox& box, const std::string& path)
     const fs::path relative = full.lexically_relative(box.folder);
     const std::string text = relative.generic_string();
     if (text.empty() || text == "." || text.starts_with("..")) {
-        box.refusal = "it names a file outside its folder";
+        box.refusal = "it names the file " + as_named(box, path) + ", which is outside its folder";
         return std::nullopt;
     }
     if (text.find(':') != std::string::npos) {
-        box.refusal = "it names a file by a URI with a scheme (such as http: or file:)";
+        box.refusal = "it names " + as_named(box, path) + ", a URI with a scheme (such as http: or file:)";
         return std::nullopt;
     }
     return full;
@@ -69,7 +76,7 @@ bool read_whole_file(std::vector<unsigned char>* out, std::string* err, const st
     auto& box = *static_cast<sandbox*>(user);
     const auto full = inside(box, path);
     std::string error;
-    if (!full) error = "\"" + path + "\" is not read: " + box.refusal;
+    if (!full) error = box.refusal;
     else if (read_model_file(full->string(), *out, error)) return true;
     if (err) *err += error + "\n";
     return false;
@@ -365,6 +372,10 @@ skeleton_read read_gltf_bytes(const std::vector<unsigned char>& bytes, const std
         binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, bytes.data(), size, base)
                : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(bytes.data()),
                                             size, base);
+    if (!loaded && !box.refusal.empty()) {
+        result.error = box.refusal;
+        return result;
+    }
     if (!loaded) {
         while (!error.empty() && (error.back() == '\n' || error.back() == '.')) error.pop_back();
         result.error = error.empty() ? "it is not a glTF 2.0 model" : "it is not a glTF 2.0 model we can read (" + error + ")";
