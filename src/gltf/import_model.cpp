@@ -10,7 +10,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "anim/keyframes.h"
-#include "gltf/bone_hierarchy.h"
+#include "gltf/gltf_skeleton.h"
 #include "gltf/joint_names.h"
 #include "gltf/model_reading.h"
 #include "gltf/rotation_entries.h"
@@ -202,7 +202,12 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
     const std::int32_t count = static_cast<std::int32_t>(std::floor(keyframes_in_file)) + 1;
 
     const bool tr1 = tr1_keyframe_layout(level.version_code);
-    const bone_hierarchy hierarchy = walk_hierarchy(level, m);
+    const std::vector<gltf_joint> joints = moveable_joints(level, m);
+    if (joints.size() != static_cast<std::size_t>(bones))
+        return exchange_failure("The moveable's mesh tree does not describe its bones." + std::string(unchanged));
+    std::vector<glm::dvec3> level_rest;
+    for (const gltf_joint& joint : joints)
+        level_rest.emplace_back(joint.rest_position[0], joint.rest_position[1], joint.rest_position[2]);
     const std::vector<glm::dmat4> rest = rest_world(model);
     std::vector<glm::dvec3> model_rest;
     std::vector<glm::dmat3> rest_rotation;
@@ -214,7 +219,7 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
         rest_rotation.push_back(*r);
     }
     const glm::dmat4& root_rest = rest[static_cast<std::size_t>((*node)[0])];
-    const model_frame frame = fit_frame(model_rest, hierarchy.rest_position, glm::length(glm::dvec3(root_rest[0])));
+    const model_frame frame = fit_frame(model_rest, level_rest, glm::length(glm::dvec3(root_rest[0])));
 
     // The old keyframes, whose rotations are kept where they come back.
     const std::int32_t old_count = keyframe_count(level, m, j);
@@ -239,7 +244,7 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
                                         std::to_string(k) + " of animation " + quoted(animation->name) + "." +
                                         unchanged);
             level_world[bb] = to_level * (*r * glm::transpose(rest_rotation[bb])) * frame.axes;
-            const std::int32_t parent = hierarchy.parent[bb];
+            const std::int32_t parent = joints[bb].parent;
             const glm::dmat3 local =
                 parent < 0 ? level_world[bb] : glm::transpose(level_world[static_cast<std::size_t>(parent)]) * level_world[bb];
             rotation_entry e = pack_rotation(local, level.version_code);

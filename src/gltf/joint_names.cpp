@@ -1,6 +1,5 @@
 #include "gltf/joint_names.h"
 
-#include <cstdio>
 #include <string>
 
 namespace kelanim {
@@ -30,13 +29,6 @@ std::optional<int> bone_number(std::string_view name)
     const std::string_view digits = name.substr(stem.size());
     if (!all_digits(digits) || digits.size() > 5) return std::nullopt;  // also refuses "bone_03_end"
     return std::stoi(std::string(digits));
-}
-
-std::string joint_name(int bone)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "bone_%02d", bone);
-    return text;
 }
 
 std::string_view undecorated_animation_name(std::string_view name) { return after_prefix(name); }

@@ -10,13 +10,12 @@
 #include <optional>
 #include <string_view>
 
+#include "gltf/gltf_skeleton.h"  // joint_name, the name our export gives a bone
+
 namespace kelanim {
 
 // The bone number of a joint name, or nothing for a name of no bone.
 std::optional<int> bone_number(std::string_view name);
-
-// The name our export gives bone b.
-std::string joint_name(int bone);
 
 // The animation name without the armature's prefix Blender's FBX export adds
 // (`Armature|anim_3`).

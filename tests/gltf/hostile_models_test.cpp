@@ -24,23 +24,15 @@ struct hostile_case {
     const char* file = "model.gltf";
 };
 
-void set_floats(tinygltf::Model& model, int accessor, float value)
-{
-    const auto& a = model.accessors[accessor];
-    const auto& v = model.bufferViews[a.bufferView];
-    float* f = reinterpret_cast<float*>(model.buffers[0].data.data() + v.byteOffset);
-    std::fill(f, f + v.byteLength / 4, value);
-}
-
 const hostile_case hostile_cases[] = {
-    {"count_beyond_buffer", [](auto& m) { m.accessors[1].count = 1u << 30; }, {}, "more than its buffer has room for"},
+    {"count_beyond_buffer", [](auto& m) { m.accessors[first_rotation_keys(m)].count = 1u << 30; }, {}, "more than its buffer has room for"},
     {"node_naming_nothing", [](auto& m) { m.animations[0].channels[0].target_node = 999; }, {}, "node 999, which does not exist"},
-    {"child_naming_nothing", [](auto& m) { m.nodes[1].children.push_back(-5); }, {}, "child -5, which does not exist"},
-    {"zero_rotation_key", [](auto& m) { set_floats(m, 3, 0.0f); }, {}, "rotation key that is zero"},
-    {"nan_rotation_key", [](auto& m) { set_floats(m, 3, NAN); }, {}, "not a number"},
-    {"zero_rest_rotation", [](auto& m) { m.nodes[2].rotation = {0, 0, 0, 0}; }, {}, "rotation that is zero"},
-    {"cycle", [](auto& m) { m.nodes[1].children.push_back(0); }, {}, "cycle"},
-    {"missing_joint", [](auto& m) { m.nodes[2].name = "hand"; }, {}, "it has no joint for bone_02"},
+    {"child_naming_nothing", [](auto& m) { m.nodes[node_named(m, "bone_01")].children.push_back(-5); }, {}, "child -5, which does not exist"},
+    {"zero_rotation_key", [](auto& m) { set_floats(m, first_rotation_keys(m), 0.0f); }, {}, "rotation key that is zero"},
+    {"nan_rotation_key", [](auto& m) { set_floats(m, first_rotation_keys(m), NAN); }, {}, "not a number"},
+    {"zero_rest_rotation", [](auto& m) { m.nodes[node_named(m, "bone_02")].rotation = {0, 0, 0, 0}; }, {}, "rotation that is zero"},
+    {"cycle", [](auto& m) { m.nodes[node_named(m, "bone_01")].children.push_back(node_named(m, "bone_00")); }, {}, "cycle"},
+    {"missing_joint", [](auto& m) { m.nodes[node_named(m, "bone_02")].name = "hand"; }, {}, "it has no joint for bone_02"},
     {"unknown_source", {}, {}, "no animation named \"walk\"; it has \"anim_0\"", "walk"},
     {"missing_buffer", {}, [](auto& j) { j["buffers"][0]["uri"] = "missing.bin"; }, "missing.bin"},
     {"huge_buffer", {}, [](auto& j) { j["buffers"][0]["byteLength"] = 1e12; }, "not a glTF 2.0 model we can read"},
@@ -62,13 +54,13 @@ TEST_P(HostileModel, IsRefusedAndChangesNothing)
     ASSERT_EQ(level.load_level(std::string(KELANIM_DEMO_DIR) + "/demo.tr4"), 0);
     Tmesh_list meshes;
     meshes.decode_meshes(level);
-    tinygltf::Model model = model_of_animation(level, 0, 0);
+    tinygltf::Model model = exported_model(level, meshes, 0, 0);
     if (c.break_model) c.break_model(model);
     const auto dir = output_dir("model");
     const auto path = dir / c.file;
     write_model(model, path.extension() == ".glb" ? path : dir / "model.gltf");
     if (path.extension() == ".glb") std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
-    if (path.extension() == ".obj") std::filesystem::copy_file(dir / "model.gltf", path);
+    if (path.extension() == ".obj") std::filesystem::copy_file(dir / "model.gltf", path, std::filesystem::copy_options::overwrite_existing);
     if (c.break_json) {
         std::ofstream(dir.parent_path() / "outside.bin") << std::string(4096, 'x');
         nlohmann::json json = nlohmann::json::parse(std::ifstream(path));

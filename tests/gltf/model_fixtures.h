@@ -1,99 +1,77 @@
-// Models for the import tests: the skeleton of a level animation as our
-// export lays it out, written as a glTF file by tinygltf.
+// Models for the import tests, made by our glTF export.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <glm/gtc/quaternion.hpp>
 #include <tiny_gltf.h>
 
-#include "anim/keyframes.h"
-#include "gltf/bone_hierarchy.h"
-#include "gltf/joint_names.h"
+#include "gltf/gltf_document.h"
+#include "gltf/gltf_export.h"
 #include "gltf/rotation_entries.h"
 #include "realdata.h"
 
 namespace kelanim::test {
 
-// Level axes to glTF axes: (x, y, z) -> (x, -y, -z) / 512.
-inline glm::dvec3 to_model(const glm::dvec3& p) { return glm::dvec3(p.x, -p.y, -p.z) / 512.0; }
-
-// One joint per bone named bone_NN under the walk's parents, rest at the
-// mesh-tree offsets; animation "anim_J" with every keyframe of animation j.
-inline tinygltf::Model model_of_animation(const Ttrlevel& level, int m, int j)
+inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
 {
-    tinygltf::Model model;
-    const bone_hierarchy h = walk_hierarchy(level, m);
-    const int bones = static_cast<int>(h.parent.size());
-    for (int b = 0; b < bones; ++b) {
-        tinygltf::Node node;
-        node.name = joint_name(b);
-        if (b > 0) {
-            const glm::dvec3 t = to_model(h.rest_position[b] - h.rest_position[h.parent[b]]);
-            node.translation = {t.x, t.y, t.z};
-            model.nodes[h.parent[b]].children.push_back(b);
-        }
-        model.nodes.push_back(node);
-    }
-    const int keys = keyframe_count(level, m, j);
-    std::vector<float> data;  // times, root translations, then each bone's rotations
-    for (int k = 0; k < keys; ++k) data.push_back(static_cast<float>(k * keyframe_rate(level, m, j) / 30.0));
-    for (int k = 0; k < keys; ++k) {
-        const tpose pose = decode_keyframe(level, m, j, k);
-        const glm::dvec3 t = to_model(glm::dvec3(pose.offset[0], pose.offset[1], pose.offset[2]));
-        data.insert(data.end(), {float(t.x), float(t.y), float(t.z)});
-    }
-    const glm::dmat3 c(glm::dvec3(1, 0, 0), glm::dvec3(0, -1, 0), glm::dvec3(0, 0, -1));
-    for (int b = 0; b < bones; ++b)
-        for (int k = 0; k < keys; ++k) {
-            const glm::dquat q = glm::quat_cast(c * level_rotation(decode_keyframe(level, m, j, k).angles[b]) * c);
-            data.insert(data.end(), {float(q.x), float(q.y), float(q.z), float(q.w)});
-        }
-    tinygltf::Buffer buffer;
-    buffer.data.resize(data.size() * 4);
-    std::memcpy(buffer.data.data(), data.data(), buffer.data.size());
-    model.buffers.push_back(buffer);
-    auto add_accessor = [&](std::size_t first_float, int count, int type) {
-        tinygltf::BufferView view;
-        view.buffer = 0;
-        view.byteOffset = first_float * 4;
-        view.byteLength = static_cast<std::size_t>(count) * tinygltf::GetNumComponentsInType(type) * 4;
-        model.bufferViews.push_back(view);
-        tinygltf::Accessor accessor;
-        accessor.bufferView = static_cast<int>(model.bufferViews.size()) - 1;
-        accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
-        accessor.count = static_cast<std::size_t>(count);
-        accessor.type = type;
-        if (type == TINYGLTF_TYPE_SCALAR) accessor.minValues = {0}, accessor.maxValues = {data[count - 1]};
-        model.accessors.push_back(accessor);
-        return static_cast<int>(model.accessors.size()) - 1;
-    };
-    tinygltf::Animation animation;
-    animation.name = "anim_" + std::to_string(j);
-    const int times = add_accessor(0, keys, TINYGLTF_TYPE_SCALAR);
-    auto add_channel = [&](int node, const char* path, int output) {
-        animation.samplers.push_back({});
-        animation.samplers.back().input = times;
-        animation.samplers.back().output = output;
-        animation.samplers.back().interpolation = "LINEAR";
-        tinygltf::AnimationChannel channel;
-        channel.sampler = static_cast<int>(animation.samplers.size()) - 1;
-        channel.target_node = node;
-        channel.target_path = path;
-        animation.channels.push_back(channel);
-    };
-    add_channel(0, "translation", add_accessor(keys, keys, TINYGLTF_TYPE_VEC3));
-    for (int b = 0; b < bones; ++b)
-        add_channel(b, "rotation", add_accessor(4 * keys + 4 * b * keys, keys, TINYGLTF_TYPE_VEC4));
-    model.animations.push_back(animation);
-    model.scenes.push_back({});
-    model.scenes[0].nodes = {0};
-    model.defaultScene = 0;
-    model.asset.version = "2.0";
-    return model;
+    gltf_export_request request;
+    request.moveable = m;
+    request.animation = j;
+    gltf_export_parts parts;
+    std::vector<std::string> warnings;
+    const auto refused = prepare_gltf_export(level, meshes, request, parts, warnings);
+    EXPECT_FALSE(refused) << *refused;
+    return parts;
+}
+
+// The moveable with animation j as a .glb file in memory.
+inline std::vector<unsigned char> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
+{
+    const std::vector<std::uint8_t> bytes = encode_glb(export_parts(level, meshes, m, j));
+    return {bytes.begin(), bytes.end()};
+}
+
+// The same as a document, to break before writing.
+inline tinygltf::Model exported_model(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
+{
+    return build_document(export_parts(level, meshes, m, j), {});
+}
+
+inline int node_named(const tinygltf::Model& model, const std::string& name)
+{
+    for (std::size_t i = 0; i < model.nodes.size(); ++i)
+        if (model.nodes[i].name == name) return static_cast<int>(i);
+    ADD_FAILURE() << "no node " << name;
+    return 0;
+}
+
+// The accessor holding the keys of the animation's first rotation channel.
+inline int first_rotation_keys(const tinygltf::Model& model)
+{
+    const tinygltf::Animation& a = model.animations.at(0);
+    for (const auto& channel : a.channels)
+        if (channel.target_path == "rotation") return a.samplers.at(channel.sampler).output;
+    ADD_FAILURE() << "no rotation channel";
+    return 0;
+}
+
+// Sets every float of accessor a.
+inline void set_floats(tinygltf::Model& model, int a, float value)
+{
+    const tinygltf::Accessor& accessor = model.accessors.at(a);
+    const tinygltf::BufferView& view = model.bufferViews.at(accessor.bufferView);
+    const std::size_t floats = accessor.count * tinygltf::GetNumComponentsInType(accessor.type);
+    const std::size_t stride = view.byteStride ? view.byteStride / 4 : floats / accessor.count;
+    auto* first = model.buffers.at(view.buffer).data.data() + view.byteOffset + accessor.byteOffset;
+    for (std::size_t i = 0; i < accessor.count; ++i)
+        for (std::size_t c = 0; c < floats / accessor.count; ++c)
+            std::memcpy(first + 4 * (i * stride + c), &value, 4);
 }
 
 // Writes the model as .glb or .gltf (by the name), buffers embedded.
