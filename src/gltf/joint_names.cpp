@@ -31,6 +31,18 @@ std::optional<int> bone_number(std::string_view name)
     return std::stoi(std::string(digits));
 }
 
-std::string_view undecorated_animation_name(std::string_view name) { return after_prefix(name); }
+std::string_view undecorated_animation_name(std::string_view name)
+{
+    const std::size_t bar = name.rfind('|');
+    if (bar == std::string_view::npos) return name;
+    // Blender's glTF import names an action "<animation>_<object>"; its FBX
+    // export then calls it "<object>|<animation>_<object>".
+    const std::string_view object = name.substr(0, bar);
+    std::string_view action = name.substr(bar + 1);
+    if (action.size() > object.size() + 1 && action.ends_with(object) &&
+        action[action.size() - object.size() - 1] == '_')
+        action.remove_suffix(object.size() + 1);
+    return action;
+}
 
 }  // namespace kelanim

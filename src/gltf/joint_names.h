@@ -17,8 +17,9 @@ namespace kelanim {
 // The bone number of a joint name, or nothing for a name of no bone.
 std::optional<int> bone_number(std::string_view name);
 
-// The animation name without the armature's prefix Blender's FBX export adds
-// (`Armature|anim_3`).
+// The animation name without what Blender adds around it: the armature's
+// name in front (`Armature|anim_3`), and behind an action its glTF import
+// named (`Armature|anim_3_Armature`).
 std::string_view undecorated_animation_name(std::string_view name);
 
 }  // namespace kelanim
