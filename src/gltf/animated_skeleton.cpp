@@ -74,7 +74,10 @@ glm::dmat4 to_matrix(const node_transform& t)
 
 std::vector<glm::dmat4> rest_world(const animated_skeleton& skeleton)
 {
-    return world_of(skeleton, [&](std::size_t i) { return skeleton.nodes[i].rest; });
+    std::vector<glm::dmat4> world = world_of(skeleton, [&](std::size_t i) { return skeleton.nodes[i].rest; });
+    for (std::size_t i = 0; i < world.size(); ++i)
+        if (skeleton.nodes[i].bind_world) world[i] = *skeleton.nodes[i].bind_world;
+    return world;
 }
 
 std::vector<glm::dmat4> animated_world(const animated_skeleton& skeleton, const model_animation& animation, double t)

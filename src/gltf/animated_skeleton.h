@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct model_node {
     std::string name;
     std::int32_t parent = -1;  // index of the parent node, -1 for a scene root
     node_transform rest;
+    // The world matrix the mesh was bound to the joint with, where the file
+    // keeps it apart from the node's own transform (FBX files keep the pose
+    // of the moment of export there).
+    std::optional<glm::dmat4> bind_world;
 };
 
 enum class key_interpolation { linear, step, cubic_spline };
@@ -59,7 +64,8 @@ struct animated_skeleton {
     std::vector<model_animation> animations;
 };
 
-// World matrices of every node in the rest pose.
+// World matrices of every node in the rest pose: the bind matrix where a node
+// has one, else its rest transform under its parent's rest world.
 std::vector<glm::dmat4> rest_world(const animated_skeleton& skeleton);
 
 // World matrices of every node of `animation` at time t (seconds); nodes the

@@ -36,8 +36,26 @@ bool unit(const aiQuaternion& q, glm::dquat& out)
     return true;
 }
 
-// Adds `node` and its descendants, parents first.
-void add_nodes(const aiNode* node, std::int32_t parent, animated_skeleton& skeleton, int depth)
+glm::dmat4 to_glm(const aiMatrix4x4& m)
+{
+    glm::dmat4 g;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) g[c][r] = m[r][c];
+    return g;
+}
+
+bool finite(const glm::dmat4& m)
+{
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            if (!std::isfinite(m[c][r])) return false;
+    return true;
+}
+
+// Adds `node` and its descendants, parents first; `meshes_of` receives the
+// meshes each node holds.
+void add_nodes(const aiNode* node, std::int32_t parent, animated_skeleton& skeleton,
+               std::vector<std::vector<unsigned>>& meshes_of, int depth)
 {
     if (!node || depth > 1000) return;
     model_node entry;
@@ -53,7 +71,28 @@ void add_nodes(const aiNode* node, std::int32_t parent, animated_skeleton& skele
     unit(rotation, entry.rest.rotation);
     const auto index = static_cast<std::int32_t>(skeleton.nodes.size());
     skeleton.nodes.push_back(std::move(entry));
-    for (unsigned c = 0; c < node->mNumChildren; ++c) add_nodes(node->mChildren[c], index, skeleton, depth + 1);
+    meshes_of.emplace_back(node->mMeshes, node->mMeshes + node->mNumMeshes);
+    for (unsigned c = 0; c < node->mNumChildren; ++c)
+        add_nodes(node->mChildren[c], index, skeleton, meshes_of, depth + 1);
+}
+
+// A joint's bind world matrix: the world of the mesh node it deforms, times
+// the inverse of the bone's offset (mesh space to bone space at binding).
+void add_bind_matrices(const aiScene& scene, const std::vector<std::vector<unsigned>>& meshes_of,
+                       const std::unordered_map<std::string, std::size_t>& by_name, animated_skeleton& skeleton)
+{
+    const std::vector<glm::dmat4> world = rest_world(skeleton);
+    for (std::size_t n = 0; n < meshes_of.size(); ++n)
+        for (const unsigned mesh_index : meshes_of[n]) {
+            if (mesh_index >= scene.mNumMeshes) continue;
+            const aiMesh* mesh = scene.mMeshes[mesh_index];
+            for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+                const auto found = by_name.find(mesh->mBones[b]->mName.C_Str());
+                if (found == by_name.end() || skeleton.nodes[found->second].bind_world) continue;
+                const glm::dmat4 bind = world[n] * glm::inverse(to_glm(mesh->mBones[b]->mOffsetMatrix));
+                if (finite(bind)) skeleton.nodes[found->second].bind_world = bind;
+            }
+        }
 }
 
 template <typename Key, typename Value, typename Convert>
@@ -88,9 +127,11 @@ skeleton_read read_fbx_file(const std::string& path)
         return result;
     }
     animated_skeleton& skeleton = result.skeleton;
-    add_nodes(scene->mRootNode, -1, skeleton, 0);
+    std::vector<std::vector<unsigned>> meshes_of;
+    add_nodes(scene->mRootNode, -1, skeleton, meshes_of, 0);
     std::unordered_map<std::string, std::size_t> by_name;
     for (std::size_t i = skeleton.nodes.size(); i-- > 0;) by_name[skeleton.nodes[i].name] = i;
+    add_bind_matrices(*scene, meshes_of, by_name, skeleton);
 
     for (unsigned a = 0; a < scene->mNumAnimations; ++a) {
         const aiAnimation* source = scene->mAnimations[a];
