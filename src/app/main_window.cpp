@@ -213,6 +213,7 @@ void TForm1::create_menus()
     ExporttoMS3d1 = File1->addAction(QStringLiteral("Export to MS3d"));
     ExporttoMS3d1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     ImportFromMS3d1 = File1->addAction(QStringLiteral("Import From MS3d"));
+    ExporttoGltf1 = File1->addAction(QStringLiteral("Export to glTF..."));
     File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("&Exit"));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -244,6 +245,7 @@ void TForm1::connect_handlers()
     connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
     connect(ExporttoMS3d1, &QAction::triggered, this, &TForm1::ExporttoMS3d1Click);
     connect(ImportFromMS3d1, &QAction::triggered, this, &TForm1::ImportFromMS3d1Click);
+    connect(ExporttoGltf1, &QAction::triggered, this, &TForm1::ExporttoGltf1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(About2, &QAction::triggered, this, &TForm1::About2Click);
     // The check items flip their own mark before the handler runs.

@@ -64,6 +64,9 @@ public:
     void ExportSelection(const QString& name, int filter);
     // The import without its dialog.
     void ImportAnimation(const QString& name);
+    // The glTF export without its dialog: the selection to `name` (.glb or
+    // .gltf), with the selected animation or all of the moveable's.
+    void ExportGltf(const QString& name, bool all_animations);
 
     // Handlers, public so that tests can drive the window as a user would.
     void Open1Click();
@@ -71,6 +74,7 @@ public:
     void Exit1Click();
     void ExporttoMS3d1Click();
     void ImportFromMS3d1Click();
+    void ExporttoGltf1Click();
     void About2Click();
     void ListBox1Click();
     void ListBox2Click();
@@ -138,6 +142,7 @@ public:
     QAction* SaveAs1;
     QAction* ExporttoMS3d1;
     QAction* ImportFromMS3d1;
+    QAction* ExporttoGltf1;
     QAction* Exit1;
     QMenu* Edit1;
     QAction* ExportbyBones1;
