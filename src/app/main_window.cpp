@@ -213,6 +213,7 @@ void TForm1::create_menus()
     ExporttoMS3d1 = File1->addAction(QStringLiteral("Export to MS3d"));
     ExporttoMS3d1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     ImportFromMS3d1 = File1->addAction(QStringLiteral("Import From MS3d"));
+    ExporttoGltf1 = File1->addAction(QStringLiteral("Export to glTF..."));
     ImportfromglTF1 = File1->addAction(QStringLiteral("Import from glTF/FBX..."));
     File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("&Exit"));
@@ -245,6 +246,7 @@ void TForm1::connect_handlers()
     connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
     connect(ExporttoMS3d1, &QAction::triggered, this, &TForm1::ExporttoMS3d1Click);
     connect(ImportFromMS3d1, &QAction::triggered, this, &TForm1::ImportFromMS3d1Click);
+    connect(ExporttoGltf1, &QAction::triggered, this, &TForm1::ExporttoGltf1Click);
     connect(ImportfromglTF1, &QAction::triggered, this, &TForm1::ImportfromglTF1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(About2, &QAction::triggered, this, &TForm1::About2Click);

@@ -64,6 +64,9 @@ public:
     // The export without its dialog: `filter` is the position (from 1) of the
     // file type chosen in the dialog.
     void ExportSelection(const QString& name, int filter);
+    // The glTF export without its dialog: the selection to `name` (.glb or
+    // .gltf), with the selected animation or all of the moveable's.
+    void ExportGltf(const QString& name, bool all_animations);
     // The imports without their dialogs: MilkShape, and glTF or FBX.
     void ImportAnimation(const QString& name);
     void ImportModelAnimation(const QString& name);
@@ -74,6 +77,7 @@ public:
     void Exit1Click();
     void ExporttoMS3d1Click();
     void ImportFromMS3d1Click();
+    void ExporttoGltf1Click();
     void ImportfromglTF1Click();
     void About2Click();
     void ListBox1Click();
@@ -142,6 +146,7 @@ public:
     QAction* SaveAs1;
     QAction* ExporttoMS3d1;
     QAction* ImportFromMS3d1;
+    QAction* ExporttoGltf1;
     QAction* ImportfromglTF1;
     QAction* Exit1;
     QMenu* Edit1;

@@ -1,4 +1,4 @@
-// Export to and import from MilkShape 3D, and import from glTF and FBX.
+// Export to and import from MilkShape 3D, export to glTF, import from glTF and FBX.
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/play_timer.h"
+#include "gltf/gltf_export.h"
 #include "gltf/import_model.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/import_animation.h"
@@ -64,6 +65,46 @@ void TForm1::ExportSelection(const QString& name, int filter)
     exchange_outcome outcome;
     try {
         outcome = export_selection(*level_, *meshes_, request, *model_);
+    } catch (const std::exception& error) {
+        outcome = exchange_failure(error.what());
+    }
+    QApplication::restoreOverrideCursor();
+    show_outcome(this, outcome);
+}
+
+void TForm1::ExporttoGltf1Click()
+{
+    if (level_->version_code == code_none) return;
+    // The last two filters put every animation of the moveable into the file.
+    const QStringList filters = dialog_filters(QString::fromLatin1(gltf_dialog_filter));
+    QString chosen = filters.front();
+    QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Export to glTF"), QString(),
+                                                filters.join(QStringLiteral(";;")), &chosen);
+    if (name.isEmpty()) return;
+    const int filter = filter_position(filters, chosen);
+    if (QFileInfo(name).suffix().isEmpty())
+        name += filter % 2 == 0 ? QStringLiteral(".gltf") : QStringLiteral(".glb");  // the filter's extension
+    ExportGltf(name, filter >= 3);
+}
+
+void TForm1::ExportGltf(const QString& name, bool all_animations)
+{
+    if (level_->version_code == code_none) return;
+    gltf_export_request request;
+    request.path = native_path(name);
+    request.view_mode = ViewMode;
+    request.moveable = ListBox1->currentRow();
+    request.animation = ComboBox1->currentIndex();
+    request.all_animations = all_animations;
+    request.static_mesh = ListBox2->currentRow();
+    // The mesh takes the name the list shows: the catalog name of a moveable.
+    const QListWidget* list = ViewMode == export_static_mesh ? ListBox2 : ListBox1;
+    if (list->currentItem()) request.mesh_name = list->currentItem()->text().toStdString();
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    exchange_outcome outcome;
+    try {
+        outcome = export_gltf(*level_, *meshes_, request);
     } catch (const std::exception& error) {
         outcome = exchange_failure(error.what());
     }

@@ -145,7 +145,7 @@ std::optional<std::string> prepare_gltf_export(const Ttrlevel& level, Tmesh_list
     repack_result packed;
     try {
         packed = pack_textures(level, meshes, request.view_mode, moveable ? request.moveable : request.static_mesh);
-        const auto pages = repacked_pages_rgba(packed, level_pages_alpha(level));
+        const auto pages = repacked_pages_rgba(packed, level);
         for (const auto& page : pages) parts.page_pngs.push_back(encode_png_page(page));
     } catch (const std::exception& error) {
         return std::string(error.what()) + " Nothing was exported.";

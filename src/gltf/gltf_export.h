@@ -17,7 +17,11 @@
 
 namespace kelanim {
 
-inline constexpr char gltf_dialog_filter[] = "glTF binary (*.glb)|*.glb|glTF with separate files (*.gltf)|*.gltf";
+// The save dialog's filters: the first two export the selected animation,
+// the last two every animation of the moveable.
+inline constexpr char gltf_dialog_filter[] =
+    "glTF binary (*.glb)|*.glb|glTF with separate files (*.gltf)|*.gltf|"
+    "glTF binary, all animations (*.glb)|*.glb|glTF with separate files, all animations (*.gltf)|*.gltf";
 
 struct gltf_export_request {
     std::string path;  // ends in ".glb" or ".gltf"

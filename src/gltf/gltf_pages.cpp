@@ -10,24 +10,17 @@ namespace {
 constexpr std::size_t page_side = repack_page_size;
 constexpr std::size_t page_texels = page_side * page_side;
 
-}  // namespace
-
-std::vector<std::uint8_t> level_pages_alpha(const Ttrlevel& level)
+// Opacity of texel `index` of the level's pages (256 a row, 256 rows a page).
+std::uint8_t texel_alpha(const Ttrlevel& level, std::size_t index)
 {
-    const std::size_t texels = level_pages_rgb(level).size() / 3;
-    std::vector<std::uint8_t> alpha(texels, 255);
-    if (level.version_code == code_tr1 || level.version_code == code_tr1_ub) {
-        const std::size_t n = std::min(texels, level.textile8.size());
-        for (std::size_t i = 0; i < n; ++i) alpha[i] = level.textile8[i] == 0 ? 0 : 255;
-    } else {
-        const std::size_t n = std::min(texels, level.textile16.size() / 2);
-        for (std::size_t i = 0; i < n; ++i) alpha[i] = (level.textile16[2 * i + 1] & 0x80) ? 255 : 0;
-    }
-    return alpha;
+    if (level.version_code == code_tr1 || level.version_code == code_tr1_ub)
+        return index < level.textile8.size() && level.textile8[index] == 0 ? 0 : 255;
+    return 2 * index + 1 < level.textile16.size() && !(level.textile16[2 * index + 1] & 0x80) ? 0 : 255;
 }
 
-std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& packed,
-                                                           const std::vector<std::uint8_t>& level_alpha)
+}  // namespace
+
+std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& packed, const Ttrlevel& level)
 {
     const repacked_pages& pages = packed.pages;
     const std::size_t count = std::min(static_cast<std::size_t>(std::max(pages.page_count, 0)),
@@ -45,9 +38,8 @@ std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& 
         if (region.new_min_x + width > page_side) continue;
         for (int r = 0; r < region.height && region.new_min_y + r < static_cast<int>(page_side); ++r) {
             const std::size_t from = (std::size_t{region.page} * page_side + region.min_y + r) * page_side + region.min_x;
-            if (from + width > level_alpha.size()) break;
             std::uint8_t* to = result[region.new_page].data() + 4 * ((region.new_min_y + r) * page_side + region.new_min_x);
-            for (std::size_t x = 0; x < width; ++x) to[4 * x + 3] = level_alpha[from + x];
+            for (std::size_t x = 0; x < width; ++x) to[4 * x + 3] = texel_alpha(level, from + x);
         }
     }
     return result;

@@ -10,15 +10,12 @@
 
 namespace kelanim {
 
-// Opacity of the level's texels, one byte each (0 or 255), 256 wide and 256
-// rows a page, as many rows as level_pages_rgb gives: TR1 palette index 0 and
-// later 1-5-5-5 texels without their top bit are transparent.
-std::vector<std::uint8_t> level_pages_alpha(const Ttrlevel& level);
-
-// The packed pages as RGBA, 256 x 256 a page: their colours, and the opacity
-// of each placed region copied from where the region lies in the level.
-std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& packed,
-                                                           const std::vector<std::uint8_t>& level_alpha);
+// The packed pages as RGBA, 256 x 256 a page: their colours, and for each
+// placed region the opacity of its texels where it lies in the level. TR1
+// palette index 0 and later 1-5-5-5 texels without their top bit are
+// transparent (alpha 0); every other texel, and any the level lacks, is
+// opaque (alpha 255).
+std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& packed, const Ttrlevel& level);
 
 // A PNG file of a 256 x 256 RGBA page, in memory.
 std::vector<std::uint8_t> encode_png_page(const std::vector<std::uint8_t>& rgba);

@@ -59,6 +59,11 @@ TEST(CliExchange, ExportAndImportBackIntoANewLevel)
         run_cli("export " + quoted(test::real_level("tr1.phd")) + " " + quoted(dir / "mesh.mst") + " --static 1");
     ASSERT_EQ(mesh.status, 0) << mesh.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "mesh.mst"));
+
+    // glTF with every animation, the buffer and page beside the document.
+    const auto gltf = run_cli("export " + level + " " + quoted(dir / "lara.gltf") + " --moveable 0 --all-animations");
+    ASSERT_EQ(gltf.status, 0) << gltf.err;
+    for (const char* file : {"lara.gltf", "lara.bin", "lara.png"}) EXPECT_TRUE(std::filesystem::exists(dir / file));
 }
 
 TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
@@ -71,6 +76,9 @@ TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
     EXPECT_NE(extension.status, 0);
     EXPECT_NE(extension.err.find(".ms3d"), std::string::npos) << extension.err;
     EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d")).status, 3);  // no selection
+    // Options of the other format.
+    EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.glb") + " --moveable 0 --by-bones").status, 3);
+    EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 0 --all-animations").status, 3);
     EXPECT_NE(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 9999").status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
 
