@@ -116,7 +116,9 @@ void TForm1::FormCreate(const QString& recent_files_ini)
     MostRecentFiles1->setMaxFiles(6);
     MostRecentFiles1->setShowFullPath(false);
     MostRecentFiles1->setOwnerMenuItem(File1);
-    MostRecentFiles1->setMenuPosition(8);
+    // The recent files follow the File menu's last separator, however many
+    // commands come before it.
+    MostRecentFiles1->setMenuPosition(static_cast<int>(File1->actions().size()));
     MostRecentFiles1->setIniFile(recent_files_ini);
     MostRecentFiles1->OnMenuClick = [this](QAction*, const QString& name) { OpenLevel(name); };
     MostRecentFiles1->loaded();

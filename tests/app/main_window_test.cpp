@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignedControlsAndResizesByTheLayoutRules)
     QStringList file_items;
     for (QAction* item : window->File1->actions()) file_items << (item->isSeparator() ? "-" : item->text());
     EXPECT_EQ(file_items,
-              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "Export to glTF...", "-", "&Exit", "-"}));
+              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-"}));
     EXPECT_EQ(window->ExporttoMS3d1->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_TRUE(window->ExportbyTexture1->isChecked());
     EXPECT_FALSE(window->FixRootYposition1->isChecked());
