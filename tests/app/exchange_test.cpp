@@ -107,6 +107,18 @@ TEST_F(ExchangeTest, GltfExportWritesTheSelectionOrSaysWhyNot)
     EXPECT_FALSE(std::filesystem::exists(folder / "figure.obj"));
 }
 
+TEST_F(ExchangeTest, AGltfAnimationImportsBackAsItWas)
+{
+    window->ComboBox1->setCurrentIndex(2);
+    window->ComboBox1Change();
+    const std::vector<double> before = angles(2);
+    window->ExportGltf(qpath(folder / "wave.glb"), false);
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+    window->ImportModelAnimation(qpath(folder / "wave.glb"));
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Import Sucessfull."});
+    EXPECT_EQ(angles(2), before);
+}
+
 TEST(FileFilters, PairsBecomeQtFilters)
 {
     EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)),

@@ -64,6 +64,15 @@ TEST(CliExchange, ExportAndImportBackIntoANewLevel)
     const auto gltf = run_cli("export " + level + " " + quoted(dir / "lara.gltf") + " --moveable 0 --all-animations");
     ASSERT_EQ(gltf.status, 0) << gltf.err;
     for (const char* file : {"lara.gltf", "lara.bin", "lara.png"}) EXPECT_TRUE(std::filesystem::exists(dir / file));
+    // ... and its animation 3 back, by name: as many keyframes of the same length.
+    const auto back = dir / "back.tr2";
+    const auto from_gltf = run_cli("import " + level + " " + quoted(dir / "lara.gltf") +
+                                   " --moveable 0 --animation 3 --source anim_3 -o " + quoted(back));
+    ASSERT_EQ(from_gltf.status, 0) << from_gltf.err;
+    Ttrlevel returned;
+    ASSERT_EQ(returned.load_level(back.string()), load_ok);
+    EXPECT_EQ(words(returned, k), words(original, k));
+    EXPECT_EQ(returned.animations[k].frame_size, original.animations[k].frame_size);
 }
 
 TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
@@ -79,6 +88,8 @@ TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
     // Options of the other format.
     EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.glb") + " --moveable 0 --by-bones").status, 3);
     EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 0 --all-animations").status, 3);
+    EXPECT_EQ(run_cli("import " + level + " " + quoted(dir / "x.ms3d") + " --moveable 0 --animation 0 -o " +
+                      quoted(dir / "x.tr2") + " --source anim_0").status, 3);
     EXPECT_NE(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 9999").status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
 
