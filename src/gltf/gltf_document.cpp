@@ -206,7 +206,8 @@ void add_animations(const gltf_export_parts& parts, DocumentBuilder& builder, ti
         tinygltf::Animation animation;
         animation.name = clip.name;
         animation.extras = clip_extras(clip);
-        const int input = builder.add_accessor(clip.times, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, 0, true);
+        const int input =
+            builder.add_accessor(clip.times, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, 0, true);
         auto add_channel = [&](int node, const char* path, int output) {
             tinygltf::AnimationSampler sampler;
             sampler.input = input;

@@ -156,7 +156,8 @@ std::optional<std::string> prepare_gltf_export(const Ttrlevel& level, Tmesh_list
         parts.geometry = moveable_geometry(level, meshes, request.moveable, parts.joints, packed.textures);
         if (auto problem = collect_clips(level, request, parts, warnings)) return problem;
     } else {
-        const tmesh* mesh = meshes.mesh_of_pointer(level.static_meshes[static_cast<std::size_t>(request.static_mesh)].mesh);
+        const tstatic_mesh& chosen = level.static_meshes[static_cast<std::size_t>(request.static_mesh)];
+        const tmesh* mesh = meshes.mesh_of_pointer(chosen.mesh);
         if (mesh) parts.geometry = mesh_geometry(level, *mesh, packed.textures);
     }
     return std::nullopt;
@@ -197,7 +198,8 @@ exchange_outcome export_gltf(const Ttrlevel& level, Tmesh_list& meshes, const gl
             for (std::int32_t k = 0; k < count; ++k)
                 uris.push_back(uri_of(std::filesystem::path(names[static_cast<std::size_t>(k)]).filename().string()));
             const tinygltf::Model model = build_document(parts, uris);
-            const std::string text = gltf_text(model, uri_of(std::filesystem::path(prefix + ".bin").filename().string()));
+            const std::string buffer_uri = uri_of(std::filesystem::path(prefix + ".bin").filename().string());
+            const std::string text = gltf_text(model, buffer_uri);
             for (std::int32_t k = 0; k < count; ++k)
                 files.stage(names[static_cast<std::size_t>(k)], parts.page_pngs[static_cast<std::size_t>(k)]);
             files.stage(prefix + ".bin", model.buffers[0].data);

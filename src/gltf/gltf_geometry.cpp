@@ -111,9 +111,8 @@ private:
 
     std::uint32_t corner(group& g, std::uint16_t vertex, texture_coord uv, const std::array<std::uint8_t, 4>& colour)
     {
-        const corner_key key{std::uint64_t{joint_} << 16 | vertex,
-                             std::uint64_t{std::bit_cast<std::uint32_t>(uv.u)} << 32 | std::bit_cast<std::uint32_t>(uv.v),
-                             std::bit_cast<std::uint32_t>(colour)};
+        const std::uint64_t u = std::bit_cast<std::uint32_t>(uv.u), v = std::bit_cast<std::uint32_t>(uv.v);
+        const corner_key key{std::uint64_t{joint_} << 16 | vertex, u << 32 | v, std::bit_cast<std::uint32_t>(colour)};
         const auto [found, added] = g.corners.try_emplace(key, static_cast<std::uint32_t>(g.primitive.vertices.size()));
         if (added) {
             const tmesh_vertex& v = mesh_->vertices[vertex];

@@ -37,8 +37,10 @@ std::vector<std::vector<std::uint8_t>> repacked_pages_rgba(const repack_result& 
         const std::size_t width = static_cast<std::size_t>(std::max<int>(region.width, 0));
         if (region.new_min_x + width > page_side) continue;
         for (int r = 0; r < region.height && region.new_min_y + r < static_cast<int>(page_side); ++r) {
-            const std::size_t from = (std::size_t{region.page} * page_side + region.min_y + r) * page_side + region.min_x;
-            std::uint8_t* to = result[region.new_page].data() + 4 * ((region.new_min_y + r) * page_side + region.new_min_x);
+            const std::size_t from_row = std::size_t{region.page} * page_side + region.min_y + r;
+            const std::size_t from = from_row * page_side + region.min_x;
+            const std::size_t to_row = static_cast<std::size_t>(region.new_min_y + r);
+            std::uint8_t* to = result[region.new_page].data() + 4 * (to_row * page_side + region.new_min_x);
             for (std::size_t x = 0; x < width; ++x) to[4 * x + 3] = texel_alpha(level, from + x);
         }
     }

@@ -10,7 +10,8 @@ async function validate(file) {
     const report = await validator.validateBytes(new Uint8Array(fs.readFileSync(file)), {
         uri: path.basename(file),
         externalResourceFunction: (uri) =>
-            fs.promises.readFile(path.resolve(path.dirname(file), decodeURIComponent(uri))).then((d) => new Uint8Array(d)),
+            fs.promises.readFile(path.resolve(path.dirname(file), decodeURIComponent(uri)))
+                .then((data) => new Uint8Array(data)),
     });
     const errors = report.issues.messages.filter((m) => m.severity === 0).slice(0, 5);
     console.log(`${file} errors=${report.issues.numErrors} warnings=${report.issues.numWarnings} ` +
