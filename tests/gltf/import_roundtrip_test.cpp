@@ -5,6 +5,7 @@
 
 #include "geometry/mesh_list.h"
 #include "gltf/import_model.h"
+#include "gltf/joint_names.h"
 #include "gltf/model_reading.h"
 #include "model_fixtures.h"
 
@@ -71,6 +72,17 @@ INSTANTIATE_TEST_SUITE_P(Levels, ImportRoundTrip, ::testing::ValuesIn(roundtrip_
                              for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              return name;
                          });
+
+TEST(JointNames, ToolDecorationsKeepTheBoneNumber)
+{
+    const std::pair<const char*, std::optional<int>> joints[] = {
+        {"bone_03", 3},           {"Armature|bone_03", 3}, {"Armature:bone_12.001", 12}, {"bone_100", 100},
+        {"bone_03_end", {}},      {"mesh", {}},            {"bone_", {}},                {"bone_3.x", {}}};
+    for (const auto& [name, bone] : joints) EXPECT_EQ(bone_number(name), bone) << name;
+    const std::pair<const char*, const char*> animations[] = {
+        {"anim_3", "anim_3"}, {"Armature|anim_3", "anim_3"}, {"Armature|anim_3_Armature", "anim_3"}};
+    for (const auto& [name, plain] : animations) EXPECT_EQ(undecorated_animation_name(name), plain) << name;
+}
 
 }  // namespace
 }  // namespace kelanim::test
