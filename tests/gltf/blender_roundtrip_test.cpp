@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include <glm/gtc/matrix_access.hpp>
 #include <nlohmann/json.hpp>
@@ -57,7 +58,13 @@ TEST(BlenderRoundTrip, ImportsOurPoseAndExportsItBack)
     const std::string command = "blender -b --factory-startup -P \"" KELANIM_BLENDER_SCRIPT "\" -- \"" +
                                 (dir / "ours.glb").string() + "\" \"" + dir.string() + "\" " + std::to_string(rate) +
                                 " >\"" + (dir / "blender.log").string() + "\" 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << "see " << (dir / "blender.log");
+    if (std::system(command.c_str()) != 0) {
+        std::stringstream log;
+        log << std::ifstream(dir / "blender.log").rdbuf();
+        if (log.str().find("No module named 'numpy'") != std::string::npos)
+            GTEST_SKIP() << "Blender's glTF add-on needs numpy (scripts/test-tools installs it)";
+        FAIL() << "Blender failed, see " << (dir / "blender.log");
+    }
 
     const auto ours = bone_origins(original, m, j);
     const auto seen = nlohmann::json::parse(std::ifstream(dir / "blender.json"));
