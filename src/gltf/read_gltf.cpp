@@ -14,6 +14,7 @@
 
 #include <tiny_gltf.h>
 
+#include "gltf/gltf_file_sandbox.h"
 #include "gltf/model_reading.h"
 
 namespace kelanim {
@@ -21,68 +22,6 @@ namespace kelanim {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The folder a model may read from, for tinygltf's file callbacks.
-struct sandbox {
-    fs::path folder;  // canonical; empty: no file may be read
-    std::string refusal;  // why the last file asked for was not read
-};
-
-// The name as the model gave it, without the folder tinygltf put in front.
-std::string as_named(const sandbox& box, const std::string& path)
-{
-    const std::string prefix = box.folder.string() + "/";
-    return "\"" + (path.starts_with(prefix) ? path.substr(prefix.size()) : path) + "\"";
-}
-
-// The path inside the sandbox's folder that `path` names, or nothing when it
-// leaves the folder or carries a URI scheme.
-std::optional<fs::path> inside(sandbox& box, const std::string& path)
-{
-    if (box.folder.empty()) {
-        box.refusal = "it names the file " + as_named(box, path) + ", and none may be read here";
-        return std::nullopt;
-    }
-    std::error_code error;
-    const fs::path full = fs::weakly_canonical(fs::path(path), error);
-    if (error) return std::nullopt;
-    const fs::path relative = full.lexically_relative(box.folder);
-    const std::string text = relative.generic_string();
-    if (text.empty() || text == "." || text.starts_with("..")) {
-        box.refusal = "it names the file " + as_named(box, path) + ", which is outside its folder";
-        return std::nullopt;
-    }
-    if (text.find(':') != std::string::npos) {
-        box.refusal = "it names " + as_named(box, path) + ", a URI with a scheme (such as http: or file:)";
-        return std::nullopt;
-    }
-    return full;
-}
-
-// A name outside the sandbox "exists", so that reading it fails with the
-// reason rather than as a missing file.
-bool file_exists(const std::string& path, void* user)
-{
-    auto& box = *static_cast<sandbox*>(user);
-    const auto full = inside(box, path);
-    std::error_code error;
-    return !full || fs::is_regular_file(*full, error);
-}
-
-std::string keep_path(const std::string& path, void*) { return path; }  // never expands ~ or variables
-
-bool read_whole_file(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user)
-{
-    auto& box = *static_cast<sandbox*>(user);
-    const auto full = inside(box, path);
-    std::string error;
-    if (!full) error = box.refusal;
-    else if (read_model_file(full->string(), *out, error)) return true;
-    if (err) *err += error + "\n";
-    return false;
-}
-
-bool write_nothing(std::string*, const std::string&, const std::vector<unsigned char>&, void*) { return false; }
 
 // Images play no part in an animation: their bytes are not decoded.
 bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*)
@@ -355,25 +294,21 @@ skeleton_read read_gltf_bytes(const std::vector<unsigned char>& bytes, const std
         result.error = "the model is too large";
         return result;
     }
-    sandbox box;
-    std::error_code code;
-    if (!folder.empty()) box.folder = fs::weakly_canonical(fs::path(folder), code);
-    if (code) box.folder.clear();
-
+    gltf_file_sandbox box(folder);
     tinygltf::TinyGLTF loader;
-    loader.SetFsCallbacks({file_exists, keep_path, read_whole_file, write_nothing, &box});
+    loader.SetFsCallbacks(box.callbacks());
     loader.SetImageLoader(skip_image, nullptr);
     tinygltf::Model model;
     std::string error, warning;
-    const std::string base = box.folder.string();
+    const std::string base = box.folder().string();
     const auto size = static_cast<unsigned int>(bytes.size());
     const bool binary = bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0;
     const bool loaded =
         binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, bytes.data(), size, base)
                : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(bytes.data()),
                                             size, base);
-    if (!loaded && !box.refusal.empty()) {
-        result.error = box.refusal;
+    if (!loaded && !box.refusal().empty() && error.find(box.refusal()) != std::string::npos) {
+        result.error = box.refusal();
         return result;
     }
     if (!loaded) {
