@@ -20,6 +20,9 @@ namespace {
 // Keys of all clips together (keyframes x channels): far beyond any level's
 // animations, and small enough that a damaged level cannot exhaust memory.
 constexpr std::size_t max_export_keys = std::size_t{1} << 23;
+// Joints of one moveable: ten times the most bones a real level's moveable
+// has, and few enough that a damaged bone count cannot stall the export.
+constexpr std::int32_t max_gltf_joints = 256;
 
 bool ends_with(const std::string& text, const std::string& tail)
 {
@@ -45,6 +48,10 @@ std::optional<std::string> check_selection(const Ttrlevel& level, const gltf_exp
     if (!request.all_animations && animations > 0 && (request.animation < 0 || request.animation >= animations))
         return "Animation " + std::to_string(request.animation) + " does not exist: the moveable has " +
                std::to_string(animations) + " animations.";
+    const std::int32_t bones = level.moveables[static_cast<std::size_t>(request.moveable)].num_meshes;
+    if (bones > max_gltf_joints)
+        return "The moveable has " + std::to_string(bones) + " bones, more than the " +
+               std::to_string(max_gltf_joints) + " joints a glTF export holds. Nothing was exported.";
     return std::nullopt;
 }
 
