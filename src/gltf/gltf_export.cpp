@@ -12,6 +12,7 @@
 #include "anim/keyframes.h"
 #include "gltf/gltf_pages.h"
 #include "level/staged_files.h"
+#include "milkshape/export_moveable.h"
 
 namespace kelanim {
 
@@ -20,6 +21,9 @@ namespace {
 // Keys of all clips together (keyframes x channels): far beyond any level's
 // animations, and small enough that a damaged level cannot exhaust memory.
 constexpr std::size_t max_export_keys = std::size_t{1} << 23;
+// Joints of one moveable: ten times the most bones a real level's moveable
+// has, and few enough that a damaged bone count cannot stall the export.
+constexpr std::int32_t max_gltf_joints = 256;
 
 bool ends_with(const std::string& text, const std::string& tail)
 {
@@ -45,6 +49,10 @@ std::optional<std::string> check_selection(const Ttrlevel& level, const gltf_exp
     if (!request.all_animations && animations > 0 && (request.animation < 0 || request.animation >= animations))
         return "Animation " + std::to_string(request.animation) + " does not exist: the moveable has " +
                std::to_string(animations) + " animations.";
+    const std::int32_t bones = level.moveables[static_cast<std::size_t>(request.moveable)].num_meshes;
+    if (bones > max_gltf_joints)
+        return "The moveable has " + std::to_string(bones) + " bones, more than the " +
+               std::to_string(max_gltf_joints) + " joints a glTF export holds. Nothing was exported.";
     return std::nullopt;
 }
 
@@ -131,6 +139,29 @@ void refuse_folders(const std::vector<std::string>& names)
     }
 }
 
+// The .gltf document with its PNG pages and its .bin buffer beside it, named
+// after it, staged in `files`. Returns the names of the files beside it.
+std::vector<std::string> stage_text_form(const gltf_export_parts& parts, const std::string& path, StagedFiles& files)
+{
+    const std::string prefix = path.substr(0, path.size() - std::string(".gltf").size());
+    const auto count = static_cast<std::int32_t>(parts.page_pngs.size());
+    std::vector<std::string> names, uris;
+    for (std::int32_t k = 0; k < count; ++k) names.push_back(png_page_name(prefix, k, count));
+    names.push_back(prefix + ".bin");
+    refuse_folders(names);
+    refuse_folders({path});
+    for (const std::string& name : names) uris.push_back(uri_of(std::filesystem::path(name).filename().string()));
+
+    const std::string buffer_uri = uris.back();
+    uris.pop_back();
+    const tinygltf::Model model = build_document(parts, uris);
+    const std::string text = gltf_text(model, buffer_uri);
+    for (std::size_t k = 0; k < parts.page_pngs.size(); ++k) files.stage(names[k], parts.page_pngs[k]);
+    files.stage(names.back(), model.buffers[0].data);
+    files.stage(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    return names;
+}
+
 }  // namespace
 
 std::optional<std::string> prepare_gltf_export(const Ttrlevel& level, Tmesh_list& meshes,
@@ -187,24 +218,8 @@ exchange_outcome export_gltf(const Ttrlevel& level, Tmesh_list& meshes, const gl
             refuse_folders({request.path});
             files.stage(request.path, encode_glb(parts));
         } else {
-            // The buffer and the pages take the document's name.
-            const std::string prefix = request.path.substr(0, request.path.size() - 5);
-            const auto count = static_cast<std::int32_t>(parts.page_pngs.size());
-            std::vector<std::string> names, uris;
-            for (std::int32_t k = 0; k < count; ++k) names.push_back(png_page_name(prefix, k, count));
-            names.push_back(prefix + ".bin");
-            names.push_back(request.path);
-            refuse_folders(names);
-            for (std::int32_t k = 0; k < count; ++k)
-                uris.push_back(uri_of(std::filesystem::path(names[static_cast<std::size_t>(k)]).filename().string()));
-            const tinygltf::Model model = build_document(parts, uris);
-            const std::string buffer_uri = uri_of(std::filesystem::path(prefix + ".bin").filename().string());
-            const std::string text = gltf_text(model, buffer_uri);
-            for (std::int32_t k = 0; k < count; ++k)
-                files.stage(names[static_cast<std::size_t>(k)], parts.page_pngs[static_cast<std::size_t>(k)]);
-            files.stage(prefix + ".bin", model.buffers[0].data);
-            files.stage(request.path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-            outcome.files.assign(names.begin(), names.end() - 1);
+            const std::vector<std::string> beside = stage_text_form(parts, request.path, files);
+            outcome.files.assign(beside.begin(), beside.end());
         }
         files.commit();
         outcome.files.push_back(request.path);
@@ -212,7 +227,7 @@ exchange_outcome export_gltf(const Ttrlevel& level, Tmesh_list& meshes, const gl
         return exchange_failure("Cannot export to " + quoted(request.path) + ": " + error.what());
     }
     outcome.ok = true;
-    outcome.message = "Export Done.";
+    outcome.message = export_done_message;
     return outcome;
 }
 

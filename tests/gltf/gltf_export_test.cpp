@@ -127,6 +127,39 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
     }
 }
 
+TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
+{
+    struct damage {
+        const char* what;
+        void (*apply)(Ttrlevel&);
+        bool all_animations;
+        const char* message;  // part of the refusal or warning; empty: exports
+    };
+    const damage cases[] = {
+        {"no frame rate", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, false, "frame rate 0"},
+        {"no frame rate among all", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, true, "left out"},
+        {"absurd bone count", [](Ttrlevel& l) { l.moveables[0].num_meshes = 0xFFFF; }, true, "65535 bones"},
+        {"mesh tree outside the level", [](Ttrlevel& l) { l.moveables[0].mesh_tree = 0xFFFFFFF0u; }, true, ""},
+        {"missing object textures", [](Ttrlevel& l) { l.object_textures.clear(); }, false, ""},
+    };
+    for (const damage& d : cases) {
+        SCOPED_TRACE(d.what);
+        opened o;
+        ASSERT_EQ(o.level.load_level((std::filesystem::path(KELANIM_DEMO_DIR) / "demo.tr2").string()), load_ok);
+        d.apply(o.level);
+        o.meshes.decode_meshes(o.level);
+        gltf_export_request request;
+        request.all_animations = d.all_animations;
+        gltf_export_parts parts;
+        std::vector<std::string> warnings;
+        const auto problem = prepare_gltf_export(o.level, o.meshes, request, parts, warnings);
+        std::string said = problem.value_or("");
+        for (const std::string& w : warnings) said += w;
+        EXPECT_NE(said.find(d.message), std::string::npos) << said;
+        EXPECT_TRUE(problem || !encode_glb(parts).empty());
+    }
+}
+
 TEST(GltfExport, KhronosValidatorFindsNoErrors)
 {
     const std::filesystem::path validator = KELANIM_GLTF_VALIDATOR;
