@@ -178,6 +178,106 @@ std::string lower(std::string text)
     return text;
 }
 
+// Each bone's place in the model and in the level, and how the two frames
+// meet: all the sampling needs besides the animation.
+struct skeleton_fit {
+    std::vector<std::int32_t> node;       // the model node of each bone
+    std::vector<gltf_joint> joints;       // the level's bone hierarchy
+    std::vector<glm::dmat3> rest_rotation;  // of each bone's node, world
+    glm::dvec3 root_rest{0.0};            // the root node's world position at rest
+    model_frame frame;
+};
+
+std::optional<skeleton_fit> fit_skeleton(const Ttrlevel& level, std::int32_t m, const animated_skeleton& model,
+                                         std::string& error)
+{
+    const std::int32_t bones = level.moveables[static_cast<std::size_t>(m)].num_meshes;
+    skeleton_fit fit;
+    auto node = match_joints(model, m, bones, error);
+    if (!node) return std::nullopt;
+    fit.node = std::move(*node);
+    fit.joints = moveable_joints(level, m);
+    if (fit.joints.size() != static_cast<std::size_t>(bones)) {
+        error = "The moveable's mesh tree does not describe its bones.";
+        return std::nullopt;
+    }
+    const std::vector<glm::dmat4> rest = rest_world(model);
+    std::vector<glm::dvec3> model_rest, level_rest;
+    for (std::int32_t b = 0; b < bones; ++b) {
+        const gltf_joint& joint = fit.joints[static_cast<std::size_t>(b)];
+        level_rest.emplace_back(joint.rest_position[0], joint.rest_position[1], joint.rest_position[2]);
+        const glm::dmat4& world = rest[static_cast<std::size_t>(fit.node[static_cast<std::size_t>(b)])];
+        model_rest.emplace_back(world[3]);
+        const auto r = rotation_of(world);
+        if (!r) {
+            error = "Joint " + joint_name(b) + " is scaled to nothing in the model's rest pose.";
+            return std::nullopt;
+        }
+        fit.rest_rotation.push_back(*r);
+    }
+    const glm::dmat4& root = rest[static_cast<std::size_t>(fit.node[0])];
+    fit.root_rest = glm::dvec3(root[3]);
+    fit.frame = fit_frame(model_rest, level_rest, glm::length(glm::dvec3(root[0])));
+    return fit;
+}
+
+// One keyframe as the level will store it.
+struct new_keyframe {
+    std::array<std::int16_t, 3> offset{};
+    std::vector<rotation_entry> entries;
+    std::int32_t clamped = 0;  // offset values that did not fit
+};
+
+// The pose of the model at time t as a keyframe. `old` holds the entries of
+// the keyframe it replaces (or none): a rotation they already hold keeps its
+// words.
+std::optional<new_keyframe> sample_keyframe(const Ttrlevel& level, const animated_skeleton& model,
+                                            const model_animation& animation, const skeleton_fit& fit, double t,
+                                            const std::vector<rotation_entry>& old, std::string& error)
+{
+    const std::vector<glm::dmat4> world = animated_world(model, animation, t);
+    const glm::dmat3 to_level = glm::transpose(fit.frame.axes);
+    std::vector<glm::dmat3> level_world(fit.node.size());
+    new_keyframe keyframe;
+    for (std::size_t b = 0; b < fit.node.size(); ++b) {
+        const auto r = rotation_of(world[static_cast<std::size_t>(fit.node[b])]);
+        if (!r) {
+            error = "Joint " + joint_name(static_cast<std::int32_t>(b)) + " is scaled to nothing at " +
+                    std::to_string(t) + " s of animation " + quoted(animation.name) + ".";
+            return std::nullopt;
+        }
+        // The turn from rest, in the model's world, brought into level axes.
+        level_world[b] = to_level * (*r * glm::transpose(fit.rest_rotation[b])) * fit.frame.axes;
+        const std::int32_t parent = fit.joints[b].parent;
+        const glm::dmat3 local =
+            parent < 0 ? level_world[b] : glm::transpose(level_world[static_cast<std::size_t>(parent)]) * level_world[b];
+        const bool kept = b < old.size() && degrees_between(old[b].rotation, local) < same_rotation_degrees;
+        keyframe.entries.push_back(kept ? old[b] : pack_rotation(local, level.version_code));
+    }
+    const glm::dvec3 moved = to_level * (glm::dvec3(world[static_cast<std::size_t>(fit.node[0])][3]) - fit.root_rest) /
+                             fit.frame.scale;
+    for (int axis = 0; axis < 3; ++axis)
+        keyframe.offset[static_cast<std::size_t>(axis)] = offset_word(moved[axis], keyframe.clamped);
+    return keyframe;
+}
+
+// The keyframes' words, `length` each: box 0, offset, (TR1: the bone count,)
+// rotation entries, zeros.
+std::vector<std::int16_t> keyframe_words(const std::vector<new_keyframe>& keyframes, std::int32_t length,
+                                         std::int32_t header, std::int32_t bones)
+{
+    std::vector<std::int16_t> words(keyframes.size() * static_cast<std::size_t>(length), 0);
+    for (std::size_t k = 0; k < keyframes.size(); ++k) {
+        std::size_t p = k * static_cast<std::size_t>(length);
+        std::copy(keyframes[k].offset.begin(), keyframes[k].offset.end(), words.begin() + static_cast<std::ptrdiff_t>(p + 6));
+        if (header == 10) words[p + 9] = static_cast<std::int16_t>(bones);
+        p += static_cast<std::size_t>(header);
+        for (const rotation_entry& e : keyframes[k].entries)
+            for (std::int32_t w = 0; w < e.count; ++w) words[p++] = static_cast<std::int16_t>(e.words[static_cast<std::size_t>(w)]);
+    }
+    return words;
+}
+
 }  // namespace
 
 exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshes, std::int32_t m, std::int32_t j,
@@ -187,8 +287,8 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
     const std::int32_t bones = level.moveables[static_cast<std::size_t>(m)].num_meshes;
     if (bones == 0) return exchange_failure("The selected moveable has no bones to animate." + std::string(unchanged));
     std::string error;
-    const auto node = match_joints(model, m, bones, error);
-    if (!node) return exchange_failure(error + unchanged);
+    const std::optional<skeleton_fit> fit = fit_skeleton(level, m, model, error);
+    if (!fit) return exchange_failure(error + unchanged);
     const model_animation* animation = find_animation(model, source, error);
     if (!animation) return exchange_failure(error + unchanged);
 
@@ -202,63 +302,21 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
     const std::int32_t count = static_cast<std::int32_t>(std::floor(keyframes_in_file)) + 1;
 
     const bool tr1 = tr1_keyframe_layout(level.version_code);
-    const std::vector<gltf_joint> joints = moveable_joints(level, m);
-    if (joints.size() != static_cast<std::size_t>(bones))
-        return exchange_failure("The moveable's mesh tree does not describe its bones." + std::string(unchanged));
-    std::vector<glm::dvec3> level_rest;
-    for (const gltf_joint& joint : joints)
-        level_rest.emplace_back(joint.rest_position[0], joint.rest_position[1], joint.rest_position[2]);
-    const std::vector<glm::dmat4> rest = rest_world(model);
-    std::vector<glm::dvec3> model_rest;
-    std::vector<glm::dmat3> rest_rotation;
-    for (std::int32_t b = 0; b < bones; ++b) {
-        const glm::dmat4& world = rest[static_cast<std::size_t>((*node)[static_cast<std::size_t>(b)])];
-        model_rest.emplace_back(world[3]);
-        const auto r = rotation_of(world);
-        if (!r) return exchange_failure("Joint " + joint_name(b) + " is scaled to nothing in the model's rest pose." + unchanged);
-        rest_rotation.push_back(*r);
-    }
-    const glm::dmat4& root_rest = rest[static_cast<std::size_t>((*node)[0])];
-    const model_frame frame = fit_frame(model_rest, level_rest, glm::length(glm::dvec3(root_rest[0])));
-
-    // The old keyframes, whose rotations are kept where they come back.
-    const std::int32_t old_count = keyframe_count(level, m, j);
     const std::int32_t header = tr1 ? 10 : 9;
-    std::vector<std::vector<rotation_entry>> old_entries;
-    for (std::int32_t k = 0; k < std::min(old_count, count); ++k)
-        old_entries.push_back(read_rotation_entries(level, keyframe_word(level, m, j, k) + header, bones));
-
-    std::vector<std::array<std::int16_t, 3>> offsets(static_cast<std::size_t>(count));
-    std::vector<std::vector<rotation_entry>> entries(static_cast<std::size_t>(count));
+    const std::int32_t old_count = keyframe_count(level, m, j);
+    std::vector<new_keyframe> keyframes;
     std::int32_t clamped = 0, length = tr1 ? 2 * bones + 10 : 0;
-    const glm::dmat3 to_level = glm::transpose(frame.axes);
     for (std::int32_t k = 0; k < count; ++k) {
-        const auto kk = static_cast<std::size_t>(k);
-        const std::vector<glm::dmat4> world = animated_world(model, *animation, animation->start + k * step);
-        std::vector<glm::dmat3> level_world(static_cast<std::size_t>(bones));
-        for (std::int32_t b = 0; b < bones; ++b) {
-            const auto bb = static_cast<std::size_t>(b);
-            const auto r = rotation_of(world[static_cast<std::size_t>((*node)[bb])]);
-            if (!r)
-                return exchange_failure("Joint " + joint_name(b) + " is scaled to nothing at keyframe " +
-                                        std::to_string(k) + " of animation " + quoted(animation->name) + "." +
-                                        unchanged);
-            level_world[bb] = to_level * (*r * glm::transpose(rest_rotation[bb])) * frame.axes;
-            const std::int32_t parent = joints[bb].parent;
-            const glm::dmat3 local =
-                parent < 0 ? level_world[bb] : glm::transpose(level_world[static_cast<std::size_t>(parent)]) * level_world[bb];
-            rotation_entry e = pack_rotation(local, level.version_code);
-            if (kk < old_entries.size() && bb < old_entries[kk].size() &&
-                degrees_between(old_entries[kk][bb].rotation, local) < same_rotation_degrees)
-                e = old_entries[kk][bb];
-            entries[kk].push_back(e);
-        }
-        const glm::dvec3 moved =
-            to_level * (glm::dvec3(world[static_cast<std::size_t>((*node)[0])][3]) - glm::dvec3(root_rest[3])) / frame.scale;
-        for (int axis = 0; axis < 3; ++axis) offsets[kk][static_cast<std::size_t>(axis)] = offset_word(moved[axis], clamped);
+        const std::vector<rotation_entry> old =
+            k < old_count ? read_rotation_entries(level, keyframe_word(level, m, j, k) + header, bones)
+                          : std::vector<rotation_entry>();
+        auto keyframe = sample_keyframe(level, model, *animation, *fit, animation->start + k * step, old, error);
+        if (!keyframe) return exchange_failure(error + unchanged);
+        clamped += keyframe->clamped;
         std::int32_t used = header;
-        for (const rotation_entry& e : entries[kk]) used += e.count;
+        for (const rotation_entry& e : keyframe->entries) used += e.count;
         if (!tr1) length = std::max(length, used);
+        keyframes.push_back(std::move(*keyframe));
     }
     // An animation that keeps its keyframe length stays as it was.
     const std::int32_t old_length = keyframe_length(level, m, j);
@@ -268,16 +326,8 @@ exchange_outcome import_model_animation(Ttrlevel& level, const Tmesh_list& meshe
                                 " words; an animation can record at most " + std::to_string(max_keyframe_words) + "." +
                                 unchanged);
 
-    std::vector<std::int16_t> words(static_cast<std::size_t>(count) * static_cast<std::size_t>(length), 0);
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        std::size_t p = k * static_cast<std::size_t>(length);
-        std::copy(offsets[k].begin(), offsets[k].end(), words.begin() + static_cast<std::ptrdiff_t>(p + 6));
-        if (tr1) words[p + 9] = static_cast<std::int16_t>(bones);
-        p += static_cast<std::size_t>(header);
-        for (const rotation_entry& e : entries[k])
-            for (std::int32_t w = 0; w < e.count; ++w) words[p++] = static_cast<std::int16_t>(e.words[static_cast<std::size_t>(w)]);
-    }
-    exchange_outcome outcome = splice_keyframes(level, meshes, m, j, words, count, length);
+    exchange_outcome outcome =
+        splice_keyframes(level, meshes, m, j, keyframe_words(keyframes, length, header, bones), count, length);
     if (outcome.ok && clamped > 0)
         outcome.warnings.push_back(std::to_string(clamped) +
                                    " root offset values lay beyond the 16-bit range of a keyframe and were clamped.");
