@@ -16,6 +16,7 @@
 #include "catalog/catalog.h"
 #include "geometry/mesh_list.h"
 #include "level/ttrlevel.h"
+#include "milkshape/exchange_outcome.h"
 #include "render/scene_selection.h"
 
 class QAction;
@@ -68,8 +69,12 @@ public:
     // The export without its dialog: `filter` is the position (from 1) of the
     // file type chosen in the dialog.
     void ExportSelection(const QString& name, int filter);
-    // The import without its dialog.
+    // The glTF export without its dialog: the selection to `name` (.glb or
+    // .gltf), with the selected animation or all of the moveable's.
+    void ExportGltf(const QString& name, bool all_animations);
+    // The imports without their dialogs: MilkShape, and glTF or FBX.
     void ImportAnimation(const QString& name);
+    void ImportModelAnimation(const QString& name);
 
     // Handlers, public so that tests can drive the window as a user would.
     void Open1Click();
@@ -77,6 +82,8 @@ public:
     void Exit1Click();
     void ExporttoMS3d1Click();
     void ImportFromMS3d1Click();
+    void ExporttoGltf1Click();
+    void ImportfromglTF1Click();
     void About2Click();
     void ListBox1Click();
     void ListBox2Click();
@@ -144,6 +151,8 @@ public:
     QAction* SaveAs1;
     QAction* ExporttoMS3d1;
     QAction* ImportFromMS3d1;
+    QAction* ExporttoGltf1;
+    QAction* ImportfromglTF1;
     QAction* Exit1;
     QMenu* Edit1;
     QAction* ExportbyBones1;
@@ -199,6 +208,10 @@ private:
     // returns false when it cannot be followed.
     bool follow_next_animation();
     void sync_timeline();
+    // Runs an import of the file `name` over the selected animation as one
+    // undoable edit: playback stops, and on success the animation's fields
+    // and bounds are shown again.
+    void RunImport(const QString& name, const std::function<exchange_outcome()>& import);
 
     std::unique_ptr<Ttrlevel> level_;
     std::unique_ptr<Tmesh_list> meshes_;

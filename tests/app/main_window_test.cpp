@@ -107,7 +107,10 @@ TEST_F(MainWindowTest, StartsWithTheDesignedControlsAndResizesByTheLayoutRules)
     QStringList file_items;
     for (QAction* item : window->File1->actions()) file_items << (item->isSeparator() ? "-" : item->text());
     EXPECT_EQ(file_items,
-              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "-", "&Exit", "-"}));
+              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-"}));
+    window->OpenLevel(test::demo_level("demo.tr4"));  // the recent files follow the last separator
+    ASSERT_EQ(window->File1->actions().size(), file_items.size() + 1);
+    EXPECT_EQ(window->File1->actions().back()->text(), "&1  demo.tr4");
     EXPECT_EQ(window->ExporttoMS3d1->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_TRUE(window->ExportbyTexture1->isChecked());
     EXPECT_FALSE(window->FixRootYposition1->isChecked());
