@@ -1,6 +1,7 @@
 // The TR5 room form: a tagged header with offsets and sizes, lights, sectors,
 // and geometry split into layers. Reading merges the layers into the common
-// room arrays; writing writes one layer made from them.
+// room arrays, which the drawing and the counts use; writing writes the room
+// as it was read, layers, headers and the bytes between them included.
 #pragma once
 
 #include <cstdint>

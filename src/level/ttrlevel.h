@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "level_records.h"
+#include "read_origin.h"
 #include "sinks.h"
 #include "zfile.h"
 
@@ -58,7 +59,8 @@ struct troom {
     std::int32_t y_bottom = 0, y_top = 0;
     std::uint32_t num_data_words = 0;  // geometry block size in 16-bit words
 
-    // TR5 layers as read; `num_layers` is their count.
+    // TR5 layers as read; `num_layers` is their count. The writer writes
+    // these; the merged arrays below are for drawing and counting.
     std::uint32_t num_layers = 0;
     std::vector<ttr5_layer_header> layer_headers;
     std::vector<ttr5_layer> layers;
@@ -93,6 +95,14 @@ struct troom {
     std::uint32_t tr5_y_top = 0, tr5_y_bottom = 0;
     std::array<std::uint32_t, 5> tr5_offsets{};
     std::int32_t tr5_unread_bytes = 0;
+    // TR5 bytes the program does not interpret, written back as read: the
+    // room head (empty for a room made in memory), the two bytes after the
+    // portals and after an odd number of triangles, and whatever follows the
+    // last vertex up to the room's declared end.
+    std::vector<std::uint8_t> tr5_head_bytes;
+    std::array<std::uint8_t, 2> tr5_portal_filler{0xCD, 0xCD};
+    std::array<std::uint8_t, 2> tr5_face_filler{0xCD, 0xCD};
+    std::vector<std::uint8_t> tr5_tail;
 
     std::uint16_t num_portals = 0;
     std::vector<tportal> portals;
@@ -197,9 +207,11 @@ public:
     std::vector<std::uint8_t> textile32;     // codes 6, 7
     std::vector<std::uint8_t> misc_textile;  // codes 6, 7
 
-    std::uint32_t rooms_prefix_word = 0;  // codes 1 to 6
+    std::uint32_t rooms_prefix_word = 0;  // the word before the room count
     std::array<std::uint8_t, 32> tr5_header{};
     std::array<std::uint32_t, 2> tr5_data_size{};
+    // TR5: the bytes between the level body and the sample block.
+    std::vector<std::uint8_t> tr5_gap{0xCD, 0xCD, 0xCD, 0xCD};
 
     // --- level body -------------------------------------------------------
     std::vector<troom> rooms;
@@ -256,6 +268,10 @@ public:
     // what is missing cannot be restored by saving.
     bool truncated = false;
 
+    // What the save needs of the file as read to write back what was not
+    // edited with the bytes that were read.
+    tread_origin origin;
+
     // Not owned; may be null.
     ProgressSink* gauge = nullptr;
     MessageSink* messages = nullptr;
@@ -265,6 +281,7 @@ public:
 
 private:
     std::uint8_t read_opened(TZFile& file, const std::string& path);
+    void put_in_container(TZFile& file) const;
     void progress(int percent) const
     {
         if (gauge) gauge->set_progress(percent);
