@@ -299,18 +299,22 @@ private:
 
 }  // namespace
 
-void write_tr5_room(TZFile& out, troom& room)
+void write_tr5_room(TZFile& out, const troom& room)
 {
     if (room.layer_headers.size() < room.layers.size())
         throw std::length_error("cannot save: a room has more layers than layer headers");
+    // The offsets and sizes in the head are written as read: nothing changes
+    // a room's layout. The room size alone is measured, since the next room
+    // is found by it.
     RoomHeadWriter head(out, room.tr5_head_bytes);
     head.kept_tag();
     Placeholder room_size = head.placeholder();
     const std::uint32_t room_size_counted_from = zf_pos(out);
     head.kept(4, 0xCD);
-    Placeholder sectors_end = head.placeholder(), sectors_start = head.placeholder();
+    head.field(room.tr5_sd_end);
+    head.field(room.tr5_sd_start);
     head.field(room.tr5_separator);
-    Placeholder portals_end = head.placeholder();
+    head.field(room.tr5_portal_end);
     head.field(room.x);
     head.field(room.tr5_y);
     head.field(room.z);
@@ -332,34 +336,23 @@ void write_tr5_room(TZFile& out, troom& room)
     head.kept(16, 0xCD);
     head.field(room.tr5_null_marker);
     head.kept(4, 0xCD);
-    room.tr5_face_counts[3] = std::uint32_t{room.num_lights} * sizeof(tlight_tr5);
     head.field(room.tr5_face_counts);
     head.field(room.num_records36);
     head.field(room.tr5_y_top);
     head.field(room.tr5_y_bottom);
-    room.num_layers = static_cast<std::uint32_t>(room.layers.size());
-    head.field(room.num_layers);
-    Placeholder layer_offset = head.placeholder(), vertex_offset = head.placeholder(),
-                polygon_offset = head.placeholder(), polygon_offset2 = head.placeholder(),
-                vertex_data_size = head.placeholder();
+    head.field(static_cast<std::uint32_t>(room.layers.size()));
+    head.field(room.tr5_offsets);
     head.kept(16, 0xCD);
 
-    // Offsets count from the start of the lights.
-    const std::uint32_t lights_at = zf_pos(out);
-    auto offset = [&] { return zf_pos(out) - lights_at; };
     put_array(out, room.lights_tr5, room.num_lights, "a room's light list");
     put_array(out, room.records36, room.num_records36, "a room's 36-byte records");
-    sectors_start.set(offset());
     put_array(out, room.sectors, std::uint64_t{room.num_z_sectors} * room.num_x_sectors, "a room's sector list");
-    sectors_end.set(offset());
     put(out, room.num_portals);
     put_array(out, room.portals, room.num_portals, "a room's portal list");
     put(out, room.tr5_portal_filler);
-    portals_end.set(offset());
     put_array(out, room.statics, room.num_static_meshes, "a room's static mesh list");
 
     // The layers as read, each header saying how much its layer holds.
-    layer_offset.set(offset());
     std::uint64_t triangles_in_layers = 0;
     for (std::size_t l = 0; l < room.layers.size(); ++l) {
         ttr5_layer_header header = room.layer_headers[l];
@@ -370,20 +363,14 @@ void write_tr5_room(TZFile& out, troom& room)
         put(out, header);
         triangles_in_layers += layer.triangles.size();
     }
-    polygon_offset.set(offset());
-    polygon_offset2.set(offset());
     for (const ttr5_layer& layer : room.layers) {
         put_array(out, layer.rectangles, layer.rectangles.size(), "a room layer's rectangle list");
         put_array(out, layer.triangles, layer.triangles.size(), "a room layer's triangle list");
     }
     if (triangles_in_layers % 2) put(out, room.tr5_face_filler);
-
-    vertex_offset.set(offset());
-    const std::uint32_t vertices_at = zf_pos(out);
     for (const ttr5_layer& layer : room.layers)
         put_array(out, layer.vertices, layer.vertices.size(), "a room layer's vertex list");
     zf_write(out, room.tr5_tail.data(), room.tr5_tail.size());
-    vertex_data_size.set(zf_pos(out) - vertices_at);
     room_size.set(zf_pos(out) - room_size_counted_from);
 }
 

@@ -16,7 +16,7 @@ namespace kelanim {
 void read_tr5_room(LevelStream& in, troom& room);
 
 // Writes one room at the current position (the end of the data).
-void write_tr5_room(TZFile& out, troom& room);
+void write_tr5_room(TZFile& out, const troom& room);
 
 // Rebuilds the room's common vertex and face arrays from its layers. Returns
 // false when the room is damaged: a face named a vertex its layer does not
