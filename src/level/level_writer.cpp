@@ -339,7 +339,9 @@ void LevelWriter::write_body()
 void LevelWriter::write_packed_head()
 {
     Ttrlevel& l = level_;
-    std::vector<std::uint8_t> level_data(out_.buffer.begin(), out_.buffer.begin() + zf_size(out_));
+    // The level data keeps the buffer it was written in; the file starts a new one.
+    std::vector<std::uint8_t> level_data = std::move(out_.buffer);
+    level_data.resize(zf_size(out_));
     zf_rewrite(out_, 1);
 
     put(out_, l.version);
