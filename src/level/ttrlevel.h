@@ -276,7 +276,8 @@ public:
     ProgressSink* gauge = nullptr;
     MessageSink* messages = nullptr;
 
-    // Releases the texture and sample buffers the current generation owns.
+    // Releases the texture and sample buffers the current generation owns,
+    // and what was kept of the file read.
     void release_buffers();
 
 private:
