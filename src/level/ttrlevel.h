@@ -151,8 +151,10 @@ public:
     std::uint8_t load_level_from_memory(std::vector<std::uint8_t> bytes, const std::string& path);
 
     // Writes the level to `path` in the layout of its generation (the TR1 to
-    // TR3 families take their layout from the new name). The file is replaced
-    // whole or not at all. Returns save_ok or save_nothing_loaded; system
+    // TR3 families take their layout from the new name), in a "ZLIB"
+    // container when it was read from one. An unedited level is written with
+    // the bytes that were read; an edit changes only what it edits. The file
+    // is replaced whole or not at all. Returns save_ok or save_nothing_loaded; system
     // errors are thrown as std::system_error and leave the old file untouched.
     std::uint8_t save_level(const std::string& path);
 
@@ -262,7 +264,7 @@ public:
     // The level was made with the TRNG editor: its file ends with an "NG"
     // trailer, and its sound map stands where the demo data would be.
     bool trng = false;
-    // The level was read from a "ZLIB" container.
+    // The level was read from a "ZLIB" container (and is saved in one).
     bool from_container = false;
     // The file ended before every block its counts announced could be read:
     // what is missing cannot be restored by saving.
