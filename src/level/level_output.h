@@ -34,6 +34,15 @@ inline void put_fill(TZFile& out, std::size_t n, std::uint8_t value)
     }
 }
 
+// A count the file holds in 16 bits.
+inline std::uint16_t count16(std::uint64_t count, const char* what)
+{
+    if (count > 0xFFFF)
+        throw std::length_error(std::string("cannot save: ") + what + " has " + std::to_string(count) +
+                                " entries, more than the file can count");
+    return static_cast<std::uint16_t>(count);
+}
+
 // Writes the first `count` elements of `array` as their bytes. A count larger
 // than the array would read past it: that is a damaged level in memory and
 // fails clearly instead of writing a file whose counts lie.

@@ -47,7 +47,9 @@ private:
 
     void read_classic_head();
     void read_packed_head();
-    bool read_packed_chunk(std::uint32_t& size, std::uint32_t& packed_size, std::vector<std::uint8_t>& out);
+    bool read_packed_chunk(packed_chunk_slot slot, std::uint32_t& size, std::uint32_t& packed_size,
+                           std::vector<std::uint8_t>& out);
+    void keep_origin();
     void read_tr4_level_data();
     void read_tr5_head();
     void read_rooms();
@@ -71,6 +73,8 @@ void LevelReader::read(const std::string& path)
     level_.from_container = file_.from_container;
     level_.trng = false;
     level_.level_data_tail.clear();
+    level_.origin.clear();
+    level_.origin.container = std::move(file_.container);
     damaged_ = file_.damaged_container;
 
     if (code() >= code_tr4) {
@@ -88,6 +92,20 @@ void LevelReader::read(const std::string& path)
     }
     if (code() == code_tr5) read_tr5_samples();
     level_.truncated = in_.ended_early() || damaged_;
+    keep_origin();
+}
+
+// The bytes read stay with the level where a save can write them back: the
+// file itself when it held packed chunks or came in a container (the TR4
+// reader has moved it aside already), and the TR4 level data as unpacked.
+void LevelReader::keep_origin()
+{
+    file_.buffer.resize(file_.size);
+    if (code() == code_tr4) {
+        level_.origin.level_data = std::move(file_.buffer);
+    } else if (code() == code_tr5 || !level_.origin.container.empty()) {
+        level_.origin.file = std::move(file_.buffer);
+    }
 }
 
 void LevelReader::read_classic_head()
@@ -115,8 +133,11 @@ void LevelReader::read_classic_head()
     in_.read(level_.num_rooms);
 }
 
-bool LevelReader::read_packed_chunk(std::uint32_t& size, std::uint32_t& packed_size, std::vector<std::uint8_t>& out)
+bool LevelReader::read_packed_chunk(packed_chunk_slot slot, std::uint32_t& size, std::uint32_t& packed_size,
+                                    std::vector<std::uint8_t>& out)
 {
+    tpacked_chunk_origin& origin = level_.origin.chunks[slot];
+    origin.at = in_.pos();
     in_.read(size);
     in_.read(packed_size);
     std::size_t available = in_.fitting_count(packed_size, 1);
@@ -129,17 +150,20 @@ bool LevelReader::read_packed_chunk(std::uint32_t& size, std::uint32_t& packed_s
     in_.skip(available);
     size = static_cast<std::uint32_t>(out.size());
     if (!ok) damaged_ = true;
+    origin.held = true;
+    origin.length = in_.pos() - origin.at;
+    if (slot != chunk_level_data) origin.contents = digest_of(out.data(), out.size());
     return ok;
 }
 
 void LevelReader::read_packed_head()
 {
     in_.read(level_.textile_counts);
-    read_packed_chunk(level_.textile32_size, level_.textile32_packed_size, level_.textile32);
+    read_packed_chunk(chunk_textile32, level_.textile32_size, level_.textile32_packed_size, level_.textile32);
     level_.progress(20);
-    read_packed_chunk(level_.textile16_size, level_.textile16_packed_size, level_.textile16);
+    read_packed_chunk(chunk_textile16, level_.textile16_size, level_.textile16_packed_size, level_.textile16);
     level_.progress(30);
-    read_packed_chunk(level_.misc_textile_size, level_.misc_textile_packed_size, level_.misc_textile);
+    read_packed_chunk(chunk_misc_textile, level_.misc_textile_size, level_.misc_textile_packed_size, level_.misc_textile);
     level_.progress(40);
     level_.num_texture_pages = level_.textile16_size / static_cast<std::uint32_t>(texture_page_bytes16);
     level_.textile8_size = level_.num_texture_pages * static_cast<std::uint32_t>(texture_page_bytes8);
@@ -156,7 +180,7 @@ void LevelReader::read_tr4_level_data()
     detect_trng();
     std::uint32_t size = 0, packed_size = 0;
     std::vector<std::uint8_t> level_data;
-    read_packed_chunk(size, packed_size, level_data);
+    read_packed_chunk(chunk_level_data, size, packed_size, level_data);
     level_.progress(50);
 
     in_.read(level_.num_samples);
@@ -165,7 +189,10 @@ void LevelReader::read_tr4_level_data()
     in_.read_bytes(level_.samples.data(), level_.samples.size());
 
     // From here on the memory file holds the level data alone: reads past its
-    // end are short, never reads of the packed bytes that followed it.
+    // end are short, never reads of the packed bytes that followed it. The
+    // file as read goes with the level, for the save.
+    level_.origin.file = std::move(file_.buffer);
+    level_.origin.file.resize(file_.size);
     file_.buffer = std::move(level_data);
     file_.size = static_cast<std::uint32_t>(file_.buffer.size());
     file_.position = 0;
@@ -194,7 +221,7 @@ void LevelReader::read_tr5_head()
     in_.read(level_.tr5_data_size);
     tr5_sample_block_ = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(std::uint64_t{in_.pos()} + level_.tr5_data_size[0], in_.size()));
-    in_.skip(4);
+    in_.read(level_.rooms_prefix_word);
     std::uint32_t rooms = in_.read_value<std::uint32_t>();
     level_.num_rooms = static_cast<std::uint16_t>(rooms & 0xFFFF);
 }
@@ -404,6 +431,9 @@ void LevelReader::read_body()
 
 void LevelReader::read_tr5_samples()
 {
+    const std::uint32_t body_end = std::min(in_.pos(), tr5_sample_block_);
+    const std::uint8_t* bytes = file_.buffer.data();
+    level_.tr5_gap.assign(bytes + body_end, bytes + tr5_sample_block_);
     in_.seek(tr5_sample_block_);
     in_.read(level_.num_samples);
     level_.samples_size = in_.remaining();
@@ -471,9 +501,6 @@ std::uint8_t Ttrlevel::read_opened(TZFile& file, const std::string& path)
     version = word;
     LevelReader(*this, file).read(path);
 
-    palette[0] = 255;
-    palette[1] = 0;
-    palette[2] = 255;
     mark_animated_textures(*this);
     progress(100);
     zf_close(file, false);

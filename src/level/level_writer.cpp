@@ -5,7 +5,13 @@
 // temporary file renamed over the target, so a failed save never leaves a
 // half-written level behind. TR4 and TR5 files open with their packed
 // texture chunks, which are written last, in front of the level data.
+//
+// An unedited level saves byte-identical, and an edit changes only what it
+// edits: every block is written from fields that hold the bytes read, and a
+// packed chunk (or a container) whose contents came out the same is written
+// with the packed bytes read rather than compressed again.
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -27,15 +33,6 @@ void put_part(TZFile& out, const T& record, std::size_t at, std::size_t n)
     zf_write(out, reinterpret_cast<const std::uint8_t*>(&record) + at, n);
 }
 
-// A count the file holds in 16 bits.
-std::uint16_t count16(std::uint32_t count, const char* what)
-{
-    if (count > 0xFFFF)
-        throw std::length_error(std::string("cannot save: ") + what + " has " + std::to_string(count) +
-                                " entries, more than the file can count");
-    return static_cast<std::uint16_t>(count);
-}
-
 // How many bytes of a buffer to write for a block of `bytes` bytes: what the
 // buffer holds when that is less, so the size written in front of the block
 // tells the truth and nothing past the buffer is read.
@@ -47,11 +44,36 @@ std::uint32_t held_size(std::uint64_t bytes, const std::vector<std::uint8_t>& bu
 // One packed chunk: unpacked size, packed size, the zlib stream at level 9.
 void put_packed_chunk(TZFile& out, const std::uint8_t* data, std::uint32_t size, std::uint32_t& packed_size)
 {
-    std::vector<std::uint8_t> packed = compress_buffer(data, size);
+    const std::vector<std::uint8_t> packed = compress_buffer(data, size);
     packed_size = static_cast<std::uint32_t>(packed.size());
     put(out, size);
     put(out, packed_size);
     zf_write(out, packed.data(), packed.size());
+}
+
+// Writes a packed chunk as it stood in the file read; false when the level
+// holds no such chunk.
+bool put_original_chunk(TZFile& out, const tread_origin& origin, packed_chunk_slot slot, std::uint32_t& packed_size)
+{
+    const tpacked_chunk_origin& chunk = origin.chunks[slot];
+    if (!chunk.held || chunk.length < 8 || std::uint64_t{chunk.at} + chunk.length > origin.file.size()) return false;
+    const std::uint8_t* bytes = origin.file.data() + chunk.at;
+    std::memcpy(&packed_size, bytes + 4, 4);
+    zf_write(out, bytes, chunk.length);
+    return true;
+}
+
+// A texture chunk: as read when its pages are the ones read (nothing edits
+// them), else packed again from the first `size` bytes.
+void put_texture_chunk(TZFile& out, const tread_origin& origin, packed_chunk_slot slot,
+                       const std::vector<std::uint8_t>& pages, std::uint32_t& size, std::uint32_t& packed_size)
+{
+    if (origin.chunks[slot].held && digest_of(pages.data(), pages.size()) == origin.chunks[slot].contents &&
+        put_original_chunk(out, origin, slot, packed_size)) {
+        size = static_cast<std::uint32_t>(pages.size());
+        return;
+    }
+    put_packed_chunk(out, pages.data(), size, packed_size);
 }
 
 }  // namespace
@@ -83,14 +105,14 @@ void LevelWriter::write()
     if (code() == code_tr5) {
         zf_write(out_, level_.tr5_header.data(), level_.tr5_header.size());
         // Both size words count the level data from just after them to the
-        // end of its closing CD CD CD CD; the samples follow there.
+        // end of the gap that closes it; the samples follow there.
         Placeholder data_size(out_), data_size_copy(out_);
         const std::uint32_t tr5_data_start = zf_pos(out_);
-        put(out_, std::uint32_t{0});
+        put(out_, level_.rooms_prefix_word);
         put(out_, std::uint32_t{level_.num_rooms});
         write_rooms();
         write_body();
-        put_fill(out_, 4, 0xCD);
+        zf_write(out_, level_.tr5_gap.data(), level_.tr5_gap.size());
         const std::uint32_t level_data_size = zf_pos(out_) - tr5_data_start;
         data_size.set(level_data_size);
         data_size_copy.set(level_data_size);
@@ -317,26 +339,42 @@ void LevelWriter::write_body()
 void LevelWriter::write_packed_head()
 {
     Ttrlevel& l = level_;
-    std::vector<std::uint8_t> level_data(out_.buffer.begin(), out_.buffer.begin() + zf_size(out_));
+    // The level data keeps the buffer it was written in; the file starts a new one.
+    std::vector<std::uint8_t> level_data = std::move(out_.buffer);
+    level_data.resize(zf_size(out_));
     zf_rewrite(out_, 1);
 
     put(out_, l.version);
     put(out_, l.textile_counts);
     l.textile32_size = held_size(std::uint64_t{l.textile8_size} * 4, l.textile32);
-    put_packed_chunk(out_, l.textile32.data(), l.textile32_size, l.textile32_packed_size);
+    put_texture_chunk(out_, l.origin, chunk_textile32, l.textile32, l.textile32_size, l.textile32_packed_size);
     l.textile16_size = held_size(std::uint64_t{l.textile8_size} * 2, l.textile16);
-    put_packed_chunk(out_, l.textile16.data(), l.textile16_size, l.textile16_packed_size);
+    put_texture_chunk(out_, l.origin, chunk_textile16, l.textile16, l.textile16_size, l.textile16_packed_size);
     l.misc_textile_size = held_size(l.misc_textile_size, l.misc_textile);
-    put_packed_chunk(out_, l.misc_textile.data(), l.misc_textile_size, l.misc_textile_packed_size);
+    put_texture_chunk(out_, l.origin, chunk_misc_textile, l.misc_textile, l.misc_textile_size,
+                      l.misc_textile_packed_size);
 
     if (code() == code_tr4) {
+        // The level data is packed again only when it differs from what was
+        // read, byte for byte.
         std::uint32_t packed_size = 0;
-        put_packed_chunk(out_, level_data.data(), static_cast<std::uint32_t>(level_data.size()), packed_size);
+        if (level_data != l.origin.level_data || !put_original_chunk(out_, l.origin, chunk_level_data, packed_size))
+            put_packed_chunk(out_, level_data.data(), static_cast<std::uint32_t>(level_data.size()), packed_size);
     } else {
         zf_write(out_, level_data.data(), level_data.size());
     }
     put(out_, l.num_samples);
     zf_write(out_, l.samples.data(), held_size(l.samples_size, l.samples));
+}
+
+// A level read from a "ZLIB" container is saved in one: the container read,
+// when the level inside it comes out the same, else a new one.
+void Ttrlevel::put_in_container(TZFile& file) const
+{
+    const bool unchanged = file.size == origin.file.size() &&
+                           std::equal(origin.file.begin(), origin.file.end(), file.buffer.begin());
+    file.buffer = unchanged ? origin.container : pack_container(file.buffer.data(), file.size);
+    file.size = file.position = static_cast<std::uint32_t>(file.buffer.size());
 }
 
 std::uint8_t Ttrlevel::save_level(const std::string& path)
@@ -354,6 +392,7 @@ std::uint8_t Ttrlevel::save_level(const std::string& path)
     zf_rewrite(file, 1);
     try {
         LevelWriter(*this, file).write();
+        if (!origin.container.empty()) put_in_container(file);
         progress(100);
         zf_close(file, true);
     } catch (...) {

@@ -16,9 +16,6 @@ namespace {
 constexpr std::size_t max_room_elements = 65535;
 constexpr std::uint32_t vertex_not_kept = std::numeric_limits<std::uint32_t>::max();
 
-// Words that close the header of the single layer this program writes.
-constexpr std::uint32_t layer_trailer_words[3] = {3552812, 36576740, 23403952};
-
 // A room's parts lie within its declared size: whatever a count announces
 // past that end belongs to the next room, so counts are cut there and the
 // level is marked as damaged.
@@ -70,30 +67,6 @@ bool map_corners(std::array<std::uint16_t, N>& corners, const std::vector<std::u
         corner = static_cast<std::uint16_t>(merged_index[corner]);
     }
     return true;
-}
-
-// The header of a layer that holds the whole room: a bounding box from the
-// room's heights and sector counts. The first layer gets it once the layers
-// are merged; a room without layers is written with it too, so that a room
-// read back from a saved file is written again with the same bytes.
-void set_whole_room_layer_header(ttr5_layer_header& header, const troom& room)
-{
-    header.layer_word1 = 0;
-    std::uint8_t* p = header.raw.data();
-    auto put_raw = [&p](auto value) {
-        std::memcpy(p, &value, sizeof value);
-        p += sizeof value;
-    };
-    put_raw(std::uint16_t{0});
-    put_raw(std::uint32_t{0});
-    put_raw(0.0f);
-    put_raw(static_cast<float>(room.y_top));
-    put_raw(0.0f);
-    put_raw(static_cast<float>(room.num_x_sectors) * 1024.0f);
-    put_raw(static_cast<float>(room.y_bottom));
-    put_raw(static_cast<float>(room.num_z_sectors) * 1024.0f);
-    put_raw(std::uint32_t{0});
-    for (std::uint32_t word : layer_trailer_words) put_raw(word);
 }
 
 void clear_merged_geometry(troom& room)
@@ -181,6 +154,7 @@ bool merge_tr5_layers(troom& room)
 
 void read_tr5_room(LevelStream& in, troom& room)
 {
+    const std::uint32_t room_start = in.pos();
     in.skip(4);  // the room tag
     in.read(room.tr5_room_data_size);
     const std::uint64_t room_end = std::uint64_t{in.pos()} + room.tr5_room_data_size;
@@ -215,6 +189,10 @@ void read_tr5_room(LevelStream& in, troom& room)
     in.read(room.num_layers);
     in.read(room.tr5_offsets);
     in.skip(16);
+    // The bytes of the head that no field above holds are written back from
+    // this copy.
+    const std::uint8_t* file_bytes = in.file().buffer.data();
+    room.tr5_head_bytes.assign(file_bytes + room_start, file_bytes + in.pos());
 
     // Every count below ends up saying how many elements are held.
     room.num_lights = static_cast<std::uint16_t>(read_room_array(in, room_end, room.lights_tr5, room.num_lights));
@@ -228,7 +206,7 @@ void read_tr5_room(LevelStream& in, troom& room)
     }
     in.read(room.num_portals);
     room.num_portals = static_cast<std::uint16_t>(read_room_array(in, room_end, room.portals, room.num_portals));
-    in.skip(2);
+    in.read(room.tr5_portal_filler);
     room.num_static_meshes =
         static_cast<std::uint16_t>(read_room_array(in, room_end, room.statics, room.num_static_meshes));
 
@@ -238,115 +216,161 @@ void read_tr5_room(LevelStream& in, troom& room)
     room.layers.resize(room.num_layers);
     std::uint64_t triangles_in_layers = 0;
     for (std::size_t l = 0; l < room.num_layers; ++l) {
-        const ttr5_layer_header& header = room.layer_headers[l];
-        read_room_array(in, room_end, room.layers[l].rectangles, header.num_rectangles);
-        read_room_array(in, room_end, room.layers[l].triangles, header.num_triangles);
+        ttr5_layer_header& header = room.layer_headers[l];
+        ttr5_layer& layer = room.layers[l];
+        header.num_rectangles =
+            static_cast<std::uint16_t>(read_room_array(in, room_end, layer.rectangles, header.num_rectangles));
+        header.num_triangles =
+            static_cast<std::uint16_t>(read_room_array(in, room_end, layer.triangles, header.num_triangles));
         triangles_in_layers += header.num_triangles;
     }
-    if (triangles_in_layers % 2) in.skip(2);  // keeps the vertices 4-byte aligned
-    for (std::size_t l = 0; l < room.num_layers; ++l)
-        read_room_array(in, room_end, room.layers[l].vertices, room.layer_headers[l].num_vertices);
-    if (room.num_layers) {
-        if (!merge_tr5_layers(room)) in.mark_ended_early();
-        set_whole_room_layer_header(room.layer_headers.front(), room);
+    // Two bytes keep the vertices 4-byte aligned after an odd number of triangles.
+    if (triangles_in_layers % 2) in.read(room.tr5_face_filler);
+    for (std::size_t l = 0; l < room.num_layers; ++l) {
+        ttr5_layer_header& header = room.layer_headers[l];
+        header.num_vertices =
+            static_cast<std::uint32_t>(read_room_array(in, room_end, room.layers[l].vertices, header.num_vertices));
     }
+    if (room.num_layers && !merge_tr5_layers(room)) in.mark_ended_early();
 
-    // What the room declares beyond its parsed items is skipped; parsed items
-    // that ran past the declared end give a negative count and the next room
-    // is read from the declared end.
+    // What the room declares beyond its parsed items is kept as it is; parsed
+    // items that ran past the declared end give a negative count and the next
+    // room is read from the declared end.
     std::int64_t unread = static_cast<std::int64_t>(room_end) - static_cast<std::int64_t>(in.pos());
     room.tr5_unread_bytes = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(unread, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-    if (room_end > in.size()) {
-        in.mark_ended_early();
-        in.seek(in.size());
+    const std::uint32_t tail_end = static_cast<std::uint32_t>(std::min<std::uint64_t>(room_end, in.size()));
+    if (tail_end > in.pos()) {
+        room.tr5_tail.assign(file_bytes + in.pos(), file_bytes + tail_end);
     } else {
-        in.seek(static_cast<std::uint32_t>(room_end));
+        room.tr5_tail.clear();
     }
+    if (room_end > in.size()) in.mark_ended_early();
+    in.seek(tail_end);
 }
 
-void write_tr5_room(TZFile& out, troom& room)
-{
-    zf_write(out, "XELA", 4);
-    Placeholder room_size(out);
-    const std::uint32_t room_size_counted_from = zf_pos(out);
-    put_fill(out, 4, 0xCD);
-    Placeholder sectors_end(out), sectors_start(out);
-    put(out, room.tr5_separator);
-    Placeholder portals_end(out);
-    put(out, room.x);
-    put(out, room.tr5_y);
-    put(out, room.z);
-    put(out, room.y_bottom);
-    put(out, room.y_top);
-    put(out, room.num_z_sectors);
-    put(out, room.num_x_sectors);
-    put(out, room.room_colour);
-    put(out, room.num_lights);
-    put(out, room.num_static_meshes);
-    put(out, room.tr5_water_words);
-    put_fill(out, 8, 0xCD);
-    put_fill(out, 6, 0xFF);
-    put(out, room.flags);
-    put(out, room.tr5_header_word);
-    put_fill(out, 10, 0);
-    put_fill(out, 4, 0xCD);
-    zf_write(out, room.tr5_room_block.data(), 4);
-    put(out, static_cast<float>(room.x));
-    put(out, 0.0f);
-    put(out, static_cast<float>(room.z));
-    put_fill(out, 16, 0xCD);
-    put(out, room.tr5_null_marker);
-    put_fill(out, 4, 0xCD);
-    room.tr5_face_counts[3] = std::uint32_t{room.num_lights} * sizeof(tlight_tr5);
-    put(out, room.tr5_face_counts);
-    put(out, room.num_records36);
-    // The two heights here are floats in the game's files; the copies read
-    // with the room are written back as they were.
-    put(out, room.tr5_y_top);
-    put(out, room.tr5_y_bottom);
-    put(out, std::uint32_t{1});  // one layer holds the merged geometry
-    Placeholder layer_offset(out), vertex_offset(out), polygon_offset(out), polygon_offset2(out),
-        vertex_data_size(out);
-    put_fill(out, 16, 0xCD);
+namespace {
 
-    // Offsets count from the start of the lights.
-    const std::uint32_t lights_at = zf_pos(out);
-    auto offset = [&] { return zf_pos(out) - lights_at; };
+// Writes the room head: the fields the room holds, and between them the
+// bytes it does not interpret, as they were read (or, for a room made in
+// memory, the fillers the game's own files carry there).
+class RoomHeadWriter {
+public:
+    RoomHeadWriter(TZFile& out, const std::vector<std::uint8_t>& kept) : out_(out), kept_(kept) {}
+
+    template <class T>
+    void field(const T& value)
+    {
+        put(out_, value);
+        at_ += sizeof(T);
+    }
+
+    Placeholder placeholder()
+    {
+        at_ += 4;
+        return Placeholder(out_);
+    }
+
+    void kept(std::size_t n, std::uint8_t filler)
+    {
+        if (at_ + n <= kept_.size()) {
+            zf_write(out_, kept_.data() + at_, n);
+        } else {
+            put_fill(out_, n, filler);
+        }
+        at_ += n;
+    }
+
+    void kept_tag()
+    {
+        if (kept_.size() >= 4) {
+            kept(4, 0);
+        } else {
+            zf_write(out_, "XELA", 4);
+            at_ += 4;
+        }
+    }
+
+private:
+    TZFile& out_;
+    const std::vector<std::uint8_t>& kept_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+void write_tr5_room(TZFile& out, const troom& room)
+{
+    if (room.layer_headers.size() < room.layers.size())
+        throw std::length_error("cannot save: a room has more layers than layer headers");
+    // The offsets and sizes in the head are written as read: nothing changes
+    // a room's layout. The room size alone is measured, since the next room
+    // is found by it.
+    RoomHeadWriter head(out, room.tr5_head_bytes);
+    head.kept_tag();
+    Placeholder room_size = head.placeholder();
+    const std::uint32_t room_size_counted_from = zf_pos(out);
+    head.kept(4, 0xCD);
+    head.field(room.tr5_sd_end);
+    head.field(room.tr5_sd_start);
+    head.field(room.tr5_separator);
+    head.field(room.tr5_portal_end);
+    head.field(room.x);
+    head.field(room.tr5_y);
+    head.field(room.z);
+    head.field(room.y_bottom);
+    head.field(room.y_top);
+    head.field(room.num_z_sectors);
+    head.field(room.num_x_sectors);
+    head.field(room.room_colour);
+    head.field(room.num_lights);
+    head.field(room.num_static_meshes);
+    head.field(room.tr5_water_words);
+    head.kept(8, 0xCD);
+    head.kept(6, 0xFF);
+    head.field(room.flags);
+    head.field(room.tr5_header_word);
+    head.kept(10, 0);
+    head.kept(4, 0xCD);
+    head.field(room.tr5_room_block);
+    head.kept(16, 0xCD);
+    head.field(room.tr5_null_marker);
+    head.kept(4, 0xCD);
+    head.field(room.tr5_face_counts);
+    head.field(room.num_records36);
+    head.field(room.tr5_y_top);
+    head.field(room.tr5_y_bottom);
+    head.field(static_cast<std::uint32_t>(room.layers.size()));
+    head.field(room.tr5_offsets);
+    head.kept(16, 0xCD);
+
     put_array(out, room.lights_tr5, room.num_lights, "a room's light list");
     put_array(out, room.records36, room.num_records36, "a room's 36-byte records");
-    sectors_start.set(offset());
     put_array(out, room.sectors, std::uint64_t{room.num_z_sectors} * room.num_x_sectors, "a room's sector list");
-    sectors_end.set(offset());
     put(out, room.num_portals);
     put_array(out, room.portals, room.num_portals, "a room's portal list");
-    put_fill(out, 2, 0xCD);
-    portals_end.set(offset());
+    put(out, room.tr5_portal_filler);
     put_array(out, room.statics, room.num_static_meshes, "a room's static mesh list");
 
-    layer_offset.set(offset());
-    ttr5_layer_header layer{};
-    if (room.layer_headers.empty()) {
-        set_whole_room_layer_header(layer, room);
-    } else {
-        layer = room.layer_headers.front();
+    // The layers as read, each header saying how much its layer holds.
+    std::uint64_t triangles_in_layers = 0;
+    for (std::size_t l = 0; l < room.layers.size(); ++l) {
+        ttr5_layer_header header = room.layer_headers[l];
+        const ttr5_layer& layer = room.layers[l];
+        header.num_vertices = static_cast<std::uint32_t>(layer.vertices.size());
+        header.num_rectangles = count16(layer.rectangles.size(), "a room layer's rectangle list");
+        header.num_triangles = count16(layer.triangles.size(), "a room layer's triangle list");
+        put(out, header);
+        triangles_in_layers += layer.triangles.size();
     }
-    layer.num_vertices = room.num_vertices;
-    layer.num_rectangles = room.num_rectangles;
-    layer.num_triangles = room.num_triangles;
-    put(out, layer);
-
-    polygon_offset.set(offset());
-    polygon_offset2.set(offset());
-    put_array(out, room.tr5_rectangles, room.num_rectangles, "a room's rectangle list");
-    put_array(out, room.tr5_triangles, room.num_triangles, "a room's triangle list");
-    if (room.num_triangles % 2) put_fill(out, 2, 0xCD);
-
-    vertex_offset.set(offset());
-    const std::uint32_t vertices_at = zf_pos(out);
-    put_array(out, room.tr5_vertices, room.num_vertices, "a room's vertex list");
-    put_fill(out, 2, 0xCD);
-    vertex_data_size.set(zf_pos(out) - vertices_at);
+    for (const ttr5_layer& layer : room.layers) {
+        put_array(out, layer.rectangles, layer.rectangles.size(), "a room layer's rectangle list");
+        put_array(out, layer.triangles, layer.triangles.size(), "a room layer's triangle list");
+    }
+    if (triangles_in_layers % 2) put(out, room.tr5_face_filler);
+    for (const ttr5_layer& layer : room.layers)
+        put_array(out, layer.vertices, layer.vertices.size(), "a room layer's vertex list");
+    zf_write(out, room.tr5_tail.data(), room.tr5_tail.size());
     room_size.set(zf_pos(out) - room_size_counted_from);
 }
 

@@ -1,6 +1,7 @@
 // The TR5 room form: a tagged header with offsets and sizes, lights, sectors,
 // and geometry split into layers. Reading merges the layers into the common
-// room arrays; writing writes one layer made from them.
+// room arrays, which the drawing and the counts use; writing writes the room
+// as it was read, layers, headers and the bytes between them included.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@ namespace kelanim {
 void read_tr5_room(LevelStream& in, troom& room);
 
 // Writes one room at the current position (the end of the data).
-void write_tr5_room(TZFile& out, troom& room);
+void write_tr5_room(TZFile& out, const troom& room);
 
 // Rebuilds the room's common vertex and face arrays from its layers. Returns
 // false when the room is damaged: a face named a vertex its layer does not

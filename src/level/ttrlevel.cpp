@@ -29,6 +29,7 @@ void Ttrlevel::release_buffers()
         release(misc_textile);
     }
     if (version_code < code_tr2 || version_code >= code_tr4) release(samples);
+    origin.clear();
 }
 
 void Ttrlevel::set_num_frames(std::uint32_t n)

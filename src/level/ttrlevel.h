@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "level_records.h"
+#include "read_origin.h"
 #include "sinks.h"
 #include "zfile.h"
 
@@ -58,7 +59,8 @@ struct troom {
     std::int32_t y_bottom = 0, y_top = 0;
     std::uint32_t num_data_words = 0;  // geometry block size in 16-bit words
 
-    // TR5 layers as read; `num_layers` is their count.
+    // TR5 layers as read; `num_layers` is their count. The writer writes
+    // these; the merged arrays below are for drawing and counting.
     std::uint32_t num_layers = 0;
     std::vector<ttr5_layer_header> layer_headers;
     std::vector<ttr5_layer> layers;
@@ -93,6 +95,14 @@ struct troom {
     std::uint32_t tr5_y_top = 0, tr5_y_bottom = 0;
     std::array<std::uint32_t, 5> tr5_offsets{};
     std::int32_t tr5_unread_bytes = 0;
+    // TR5 bytes the program does not interpret, written back as read: the
+    // room head (empty for a room made in memory), the two bytes after the
+    // portals and after an odd number of triangles, and whatever follows the
+    // last vertex up to the room's declared end.
+    std::vector<std::uint8_t> tr5_head_bytes;
+    std::array<std::uint8_t, 2> tr5_portal_filler{0xCD, 0xCD};
+    std::array<std::uint8_t, 2> tr5_face_filler{0xCD, 0xCD};
+    std::vector<std::uint8_t> tr5_tail;
 
     std::uint16_t num_portals = 0;
     std::vector<tportal> portals;
@@ -141,8 +151,10 @@ public:
     std::uint8_t load_level_from_memory(std::vector<std::uint8_t> bytes, const std::string& path);
 
     // Writes the level to `path` in the layout of its generation (the TR1 to
-    // TR3 families take their layout from the new name). The file is replaced
-    // whole or not at all. Returns save_ok or save_nothing_loaded; system
+    // TR3 families take their layout from the new name), in a "ZLIB"
+    // container when it was read from one. An unedited level is written with
+    // the bytes that were read; an edit changes only what it edits. The file
+    // is replaced whole or not at all. Returns save_ok or save_nothing_loaded; system
     // errors are thrown as std::system_error and leave the old file untouched.
     std::uint8_t save_level(const std::string& path);
 
@@ -197,9 +209,11 @@ public:
     std::vector<std::uint8_t> textile32;     // codes 6, 7
     std::vector<std::uint8_t> misc_textile;  // codes 6, 7
 
-    std::uint32_t rooms_prefix_word = 0;  // codes 1 to 6
+    std::uint32_t rooms_prefix_word = 0;  // the word before the room count
     std::array<std::uint8_t, 32> tr5_header{};
     std::array<std::uint32_t, 2> tr5_data_size{};
+    // TR5: the bytes between the level body and the sample block.
+    std::vector<std::uint8_t> tr5_gap{0xCD, 0xCD, 0xCD, 0xCD};
 
     // --- level body -------------------------------------------------------
     std::vector<troom> rooms;
@@ -250,21 +264,27 @@ public:
     // The level was made with the TRNG editor: its file ends with an "NG"
     // trailer, and its sound map stands where the demo data would be.
     bool trng = false;
-    // The level was read from a "ZLIB" container.
+    // The level was read from a "ZLIB" container (and is saved in one).
     bool from_container = false;
     // The file ended before every block its counts announced could be read:
     // what is missing cannot be restored by saving.
     bool truncated = false;
 
+    // What the save needs of the file as read to write back what was not
+    // edited with the bytes that were read.
+    tread_origin origin;
+
     // Not owned; may be null.
     ProgressSink* gauge = nullptr;
     MessageSink* messages = nullptr;
 
-    // Releases the texture and sample buffers the current generation owns.
+    // Releases the texture and sample buffers the current generation owns,
+    // and what was kept of the file read.
     void release_buffers();
 
 private:
     std::uint8_t read_opened(TZFile& file, const std::string& path);
+    void put_in_container(TZFile& file) const;
     void progress(int percent) const
     {
         if (gauge) gauge->set_progress(percent);

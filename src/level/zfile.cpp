@@ -65,6 +65,7 @@ void zf_load_bytes(TZFile& f, std::vector<std::uint8_t> contents, std::uint32_t 
     f.record_size = record_size;
     f.position = 0;
     f.damaged_container = false;
+    f.container.clear();
     if (contents.size() > UINT32_MAX) throw std::runtime_error("The file \"" + f.name + "\" is too large");
 
     f.from_container = contents.size() > 12 && read_u32(contents.data()) == zlib_container_magic;
@@ -79,6 +80,7 @@ void zf_load_bytes(TZFile& f, std::vector<std::uint8_t> contents, std::uint32_t 
             f.damaged_container = true;
             if (messages) messages->show_message("Zlib Error, your compressed data has errors!");
         }
+        f.container = std::move(contents);
         contents = std::move(unpacked);
     }
     f.size = static_cast<std::uint32_t>(contents.size());
@@ -87,6 +89,7 @@ void zf_load_bytes(TZFile& f, std::vector<std::uint8_t> contents, std::uint32_t 
 
 void zf_rewrite(TZFile& f, std::uint32_t record_size)
 {
+    f.container.clear();
     f.size = 0;
     f.position = 0;
     f.record_size = record_size;
@@ -176,6 +179,8 @@ void zf_close(TZFile& f, bool write_back)
     if (write_back) write_file_atomically(f.name, f.buffer.data(), f.size);
     f.buffer.clear();
     f.buffer.shrink_to_fit();
+    f.container.clear();
+    f.container.shrink_to_fit();
     f.size = 0;
     f.position = 0;
 }
@@ -204,6 +209,18 @@ std::vector<std::uint8_t> compress_buffer(const std::uint8_t* data, std::size_t 
     out.resize(stream.total_out);
     deflateEnd(&stream);
     return out;
+}
+
+std::vector<std::uint8_t> pack_container(const std::uint8_t* data, std::size_t length)
+{
+    if (length > UINT32_MAX) throw std::length_error("level data larger than 4 GB");
+    const std::vector<std::uint8_t> packed = compress_buffer(data, length);
+    const std::uint32_t head[3] = {zlib_container_magic, static_cast<std::uint32_t>(packed.size()),
+                                   static_cast<std::uint32_t>(length)};
+    std::vector<std::uint8_t> container(sizeof head + packed.size());
+    std::memcpy(container.data(), head, sizeof head);
+    std::memcpy(container.data() + sizeof head, packed.data(), packed.size());
+    return container;
 }
 
 bool decompress_buffer(const std::uint8_t* packed, std::size_t packed_length,

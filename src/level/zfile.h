@@ -24,6 +24,8 @@ struct TZFile {
     std::uint32_t size = 0;
     std::uint32_t position = 0;
     std::uint32_t record_size = 1;
+    // The container file as read, when the file was one.
+    std::vector<std::uint8_t> container;
     // Set when a container's stream was damaged and only part of it unpacked.
     bool damaged_container = false;
 };
@@ -74,6 +76,9 @@ void write_file_atomically(const std::string& path, const std::uint8_t* data, st
 // failure it removes the temporary and throws, leaving `path` as it was.
 std::string write_temporary_beside(const std::string& path, const std::uint8_t* data, std::size_t size);
 void replace_with_temporary(const std::string& temporary, const std::string& path);
+
+// A "ZLIB" container holding `length` bytes.
+std::vector<std::uint8_t> pack_container(const std::uint8_t* data, std::size_t length);
 
 // One zlib stream at level 9. Throws std::runtime_error on a zlib error.
 std::vector<std::uint8_t> compress_buffer(const std::uint8_t* data, std::size_t length);

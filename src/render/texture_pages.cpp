@@ -27,6 +27,9 @@ std::array<palette_entry, 256> make_palette(const std::array<std::uint8_t, 768>&
         entries[i].green = static_cast<std::uint8_t>(level_palette[3 * i + 1] * 4);
         entries[i].blue = static_cast<std::uint8_t>(level_palette[3 * i + 2] * 4);
     }
+    // Entry 0 marks transparent texels, drawn magenta whatever colour the
+    // level gives it (the brightest magenta of the 6-bit palette).
+    entries[0] = palette_entry{252, 0, 252};
     return entries;
 }
 

@@ -32,7 +32,8 @@ struct page_bitmap {
     std::vector<std::uint16_t> pixels;  // width x height, row by row from the top
 };
 
-// A level palette of 6-bit red, green, blue triples as 8-bit colours.
+// A level palette of 6-bit red, green, blue triples as 8-bit colours; entry
+// 0, the transparent one, is magenta whatever the level holds there.
 std::array<palette_entry, 256> make_palette(const std::array<std::uint8_t, 768>& level_palette);
 // 1-5-5-5 texels to 5-6-5; texels without bit 15 become transparent magenta.
 void convert_1555(std::span<std::uint16_t> pixels);

@@ -93,10 +93,10 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     EXPECT_EQ(level.sound_map.size(), code <= 2 ? 512u : 740u);
     ASSERT_EQ(level.num_sample_indices, F::num_sample_indices);
     EXPECT_EQ(level.sample_indices[1], 3u);
-    // Palette entry 0 is always magenta; TR1's palette follows the light map,
+    // Palette entry 0 is kept as read; TR1's palette follows the light map,
     // Unfinished Business's the sprite sequences, TR2/TR3's the version word.
     if (code <= 5) {
-        EXPECT_EQ(level.palette[1], 0);
+        EXPECT_EQ(level.palette[1], 2);
         EXPECT_EQ(level.palette[3], F::palette_marker);
     }
     if (code >= 3 && code <= 5) { EXPECT_EQ(level.palette16[5], 5); }
@@ -238,7 +238,6 @@ TEST(RealLevels, EveryLevelReadsWithConsistentCounts)
         for (const tstate_change& s : level.state_changes)
             EXPECT_LE(std::uint32_t{s.anim_dispatch} + s.num_anim_dispatches, level.num_anim_dispatches);
         EXPECT_EQ(level.num_zones, level.num_boxes);
-        EXPECT_EQ(level.palette[0], 255);
         for (const troom& room : level.rooms) {
             for (const tface4& f : room.rectangles)
                 for (std::uint16_t v : f.vertices) EXPECT_LT(v, room.num_vertices);

@@ -52,7 +52,7 @@ inline Bytes texture_pages(std::size_t bytes_per_page, std::uint8_t seed, std::u
 inline Bytes palette_bytes(std::uint8_t marker)
 {
     Bytes b;
-    b.u8(1).u8(2).u8(3);  // entry 0, which the reader replaces with magenta
+    b.u8(1).u8(2).u8(3);  // entry 0, kept as read
     b.u8(marker).u8(0x11).u8(0x22);
     b.fill(768 - 6, 0x33);
     return b;
