@@ -27,6 +27,9 @@ std::array<std::uint8_t, 3> face_colour(const Ttrlevel& level, std::uint16_t col
         const std::size_t entry = 4u * (colour >> 8);
         return {level.palette16[entry], level.palette16[entry + 1], level.palette16[entry + 2]};
     }
+    // Entry 0 is the transparent colour: drawn magenta whatever the file
+    // holds there, as the texture pages draw it.
+    if ((colour & 0xFF) == 0) return {255, 3, 255};
     const std::size_t entry = 3u * (colour & 0xFF);
     auto widen = [](std::uint8_t v) { return static_cast<std::uint8_t>((v + 1) * 4 - 1); };
     return {widen(level.palette[entry]), widen(level.palette[entry + 1]), widen(level.palette[entry + 2])};

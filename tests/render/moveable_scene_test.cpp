@@ -203,6 +203,8 @@ TEST(MeshDrawing, ColouredFacesShowTheirPaletteColourWithoutATexture)
     tr1_entry5.palette[3 * 5 + 1] = 63;
     tr1_entry5.palette[3 * 5 + 2] = 255;
     EXPECT_EQ(face_colour(tr1_entry5, 0xFF05), (std::array<std::uint8_t, 3>{3, 255, 255}));
+    // Entry 0 is drawn magenta whatever the file holds there.
+    EXPECT_EQ(face_colour(tr1_entry5, 0x0000), (std::array<std::uint8_t, 3>{255, 3, 255}));
 
     EXPECT_EQ(face_colour(test::make_level(code_tr5), 0xFFFF), (std::array<std::uint8_t, 3>{0, 0, 0}));
 }
