@@ -35,9 +35,28 @@ struct tpose {
 // `animation` of the next moveable that has any (or to the level's count).
 // 0 for a moveable out of range, one whose `animation` is -1 (or any other
 // negative value), or one whose run would come out negative.
+// The count never reaches past the animation records the level holds.
 std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 
-// Number of keyframes of animation j of moveable m; 0 when out of range.
+// Level-wide index one past the last animation of moveable m as the level
+// states it (the next moveable's `animation`, or `num_animations`), not
+// bounded by the records held; 0 for a moveable out of range. The check
+// compares it with what exists.
+std::int64_t animation_run_end(const Ttrlevel& level, std::int32_t m);
+
+// Number of bones of moveable m whose mesh pointer exists: its `num_meshes`,
+// bounded by the mesh pointers from its `starting_mesh` on. The bone walk
+// still visits `num_meshes` bones (a missing mesh draws nothing), and TR1
+// keyframes are laid out by `num_meshes` itself.
+std::int32_t bone_count(const Ttrlevel& level, std::int32_t m);
+
+// Word index in `frames` one past the keyframes of level-wide animation k as
+// the level states it (the next animation's first word, or the end of
+// `frames`), not bounded by the words held; 0 for k out of range.
+std::int64_t keyframe_run_end(const Ttrlevel& level, std::int64_t k);
+
+// Number of keyframes of animation j of moveable m, within the words
+// `frames` holds; 0 when out of range.
 std::int32_t keyframe_count(const Ttrlevel& level, std::int32_t m, std::int32_t j);
 
 // The animation's frame rate (game ticks per stored keyframe); 0 when out of range.
