@@ -61,9 +61,15 @@ std::int32_t animation_count(const Ttrlevel& level, std::int32_t m)
     const std::int64_t a = level.moveables[std::size_t(m)].animation;
     // -1 marks a moveable without animations; no other negative index means anything.
     if (a < 0) return 0;
+    // Runs follow one another in moveable order. One that starts before an
+    // earlier moveable's would share its animations; in a damaged level
+    // every moveable could then claim nearly all of them, so it gets none.
+    const std::int64_t held = std::int64_t(held_animations(level));
+    for (std::size_t earlier = 0; earlier < std::size_t(m); ++earlier)
+        if (level.moveables[earlier].animation > a && level.moveables[earlier].animation < held) return 0;
     // The run never reaches past the animation records the level holds,
     // whatever a damaged next moveable claims.
-    const std::int64_t end = std::min(animation_run_end(level, m), std::int64_t(held_animations(level)));
+    const std::int64_t end = std::min(animation_run_end(level, m), held);
     return std::int32_t(std::max<std::int64_t>(end - a, 0));
 }
 

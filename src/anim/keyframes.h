@@ -35,7 +35,10 @@ struct tpose {
 // `animation` of the next moveable that has any (or to the level's count).
 // 0 for a moveable out of range, one whose `animation` is -1 (or any other
 // negative value), or one whose run would come out negative.
-// The count never reaches past the animation records the level holds.
+// The count never reaches past the animation records the level holds, and a
+// moveable whose `animation` is below an earlier moveable's has none, so
+// that no two moveables share an animation and all of them together never
+// count more animations than the level holds.
 std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 
 // Level-wide index one past the last animation of moveable m as the level

@@ -68,6 +68,11 @@ void check_moveable(const Ttrlevel& level, std::int32_t m, FindingSet& found)
     const std::size_t animations = held(level.num_animations, level.animations);
     if (moveable.animation >= 0) {
         const std::int64_t end = animation_run_end(level, m);
+        if (std::size_t(moveable.animation) < animations && end > moveable.animation &&
+            animation_count(level, m) == 0)
+            found.add(check_problem::animations_overlap,
+                      "animations from " + to_string(moveable.animation) +
+                          " start before those of an earlier moveable; listed as none");
         if (std::size_t(moveable.animation) >= animations)
             found.add(check_problem::animations_past_records,
                       "first animation " + to_string(moveable.animation) + " does not exist (the level holds " +
@@ -78,7 +83,7 @@ void check_moveable(const Ttrlevel& level, std::int32_t m, FindingSet& found)
                           " animation records; " + to_string(animation_count(level, m)) + " are used");
     }
     const std::size_t pointers = held(level.num_mesh_pointers, level.mesh_pointers);
-    if (std::size_t(moveable.starting_mesh) + moveable.num_meshes > pointers)
+    if (moveable.num_meshes > 0 && std::size_t(moveable.starting_mesh) + moveable.num_meshes > pointers)
         found.add(check_problem::meshes_past_records,
                   to_string(moveable.num_meshes) + " meshes from mesh pointer " + to_string(moveable.starting_mesh) +
                       " run past the " + to_string(pointers) + " mesh pointers");
@@ -217,6 +222,7 @@ std::string_view problem_id(check_problem problem)
 {
     switch (problem) {
     case check_problem::animations_past_records: return "animations_past_records";
+    case check_problem::animations_overlap: return "animations_overlap";
     case check_problem::meshes_past_records: return "meshes_past_records";
     case check_problem::frame_rate_zero: return "frame_rate_zero";
     case check_problem::frame_range_backwards: return "frame_range_backwards";

@@ -14,6 +14,7 @@ namespace kelanim {
 
 enum class check_problem {
     animations_past_records,   // a moveable's animations run past the animation records
+    animations_overlap,        // a moveable's animations start before an earlier moveable's
     meshes_past_records,       // a moveable's bones run past the mesh pointers or the mesh tree
     frame_rate_zero,           // the game divides by the frame rate
     frame_range_backwards,     // frame_end before frame_start

@@ -33,6 +33,17 @@ std::string_view anim_command_name(std::uint16_t code)
     return {};
 }
 
+std::string_view condition_name(anim_command_condition condition)
+{
+    switch (condition) {
+    case anim_command_condition::always: return "";
+    case anim_command_condition::on_land: return "on land";
+    case anim_command_condition::in_water: return "in water";
+    case anim_command_condition::both: return "on land and in water";
+    }
+    return "";
+}
+
 int anim_command_words(std::uint16_t code)
 {
     switch (anim_command_code(code)) {
@@ -104,8 +115,10 @@ tanim_command_list anim_commands_of(const Ttrlevel& level, std::int64_t k)
                             code == std::uint16_t(anim_command_code::flip_effect);
         for (int a = 0; a < arguments; ++a) command.arguments.push_back(std::int16_t(level.anim_commands[p + std::size_t(a)]));
         if (framed) {
-            command.frame = std::uint16_t(command.arguments.front());
-            command.arguments.erase(command.arguments.begin());
+            const std::uint16_t value = level.anim_commands[p + 1];
+            command.frame = level.anim_commands[p];
+            command.arguments = {std::int16_t(value & 0x3FFF)};
+            command.condition = anim_command_condition(value >> 14);
         }
         p += std::size_t(arguments);
         list.commands.push_back(std::move(command));

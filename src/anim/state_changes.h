@@ -51,11 +51,21 @@ enum class anim_command_code : std::uint16_t {
     flip_effect = 6,  // frame, effect
 };
 
+// Where a sound or effect of codes 5 and 6 happens: the top two bits of its
+// word (TR2 on); the sound id or effect number is the rest.
+enum class anim_command_condition : std::uint8_t { always = 0, on_land = 1, in_water = 2, both = 3 };
+
 struct tanim_command {
     std::uint16_t code = 0;
-    std::vector<std::int16_t> arguments;  // the frame of codes 5 and 6 excluded
-    std::int32_t frame = -1;              // codes 5 and 6; -1 for the others
+    // Codes 1 and 2: x, y, z or vertical, horizontal. Codes 5 and 6: the sound
+    // id or effect number, without its condition bits.
+    std::vector<std::int16_t> arguments;
+    std::int32_t frame = -1;  // codes 5 and 6; -1 for the others
+    anim_command_condition condition = anim_command_condition::always;
 };
+
+// "on land", "in water", "on land and in water" or "" for always.
+std::string_view condition_name(anim_command_condition condition);
 
 struct tanim_command_list {
     std::vector<tanim_command> commands;
