@@ -61,12 +61,21 @@ std::int32_t animation_count(const Ttrlevel& level, std::int32_t m)
     const std::int64_t a = level.moveables[std::size_t(m)].animation;
     // -1 marks a moveable without animations; no other negative index means anything.
     if (a < 0) return 0;
-    // Runs follow one another in moveable order. One that starts before an
-    // earlier moveable's would share its animations; in a damaged level
+    // Runs follow one another in moveable order. One that starts inside an
+    // earlier moveable's run would share its animations; in a damaged level
     // every moveable could then claim nearly all of them, so it gets none.
+    // `claimed` is the end of the animations the earlier runs hold.
     const std::int64_t held = std::int64_t(held_animations(level));
-    for (std::size_t earlier = 0; earlier < std::size_t(m); ++earlier)
-        if (level.moveables[earlier].animation > a && level.moveables[earlier].animation < held) return 0;
+    std::int64_t claimed = 0, previous = -1;
+    for (std::size_t i = 0; i < std::size_t(m); ++i) {
+        const std::int64_t start = level.moveables[i].animation;
+        if (start < 0) continue;
+        // This start ends the run of the previous moveable that has animations.
+        if (previous >= claimed && std::min(start, held) > previous) claimed = std::min(start, held);
+        previous = start;
+    }
+    if (previous >= claimed && std::min(a, held) > previous) claimed = std::min(a, held);
+    if (a < claimed) return 0;
     // The run never reaches past the animation records the level holds,
     // whatever a damaged next moveable claims.
     const std::int64_t end = std::min(animation_run_end(level, m), held);

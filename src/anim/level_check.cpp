@@ -109,7 +109,12 @@ std::int64_t rotation_words(const Ttrlevel& level, std::int64_t p, std::int32_t 
     return used;
 }
 
-void check_keyframes(const Ttrlevel& level, std::int32_t m, std::int32_t j, std::int64_t k, FindingSet& found)
+// `words_left` bounds the keyframe words the frame-size test reads over the
+// whole level. Animations of a sound level share no keyframes, so it reads
+// each word once; a damaged level whose animations all span the same words
+// would otherwise have them read once per animation.
+void check_keyframes(const Ttrlevel& level, std::int32_t m, std::int32_t j, std::int64_t k, FindingSet& found,
+                     std::int64_t& words_left)
 {
     const tanimation& a = level.animations[std::size_t(k)];
     const std::int64_t words = std::int64_t(held(level.num_frames, level.frames));
@@ -141,7 +146,7 @@ void check_keyframes(const Ttrlevel& level, std::int32_t m, std::int32_t j, std:
     if (tr1_layout(level)) return;
     const std::int32_t length = keyframe_length(level, m, j);
     const std::int32_t bones = level.moveables[std::size_t(m)].num_meshes;
-    for (std::int32_t n = 0; n < keyframes; ++n) {
+    for (std::int32_t n = 0; n < keyframes && words_left > 0; ++n, words_left -= length) {
         const std::int64_t first_rotation = start + std::int64_t(n) * length + 9;
         const std::int64_t used = 9 + rotation_words(level, first_rotation, bones, length);
         if (used > length) {
@@ -243,6 +248,7 @@ std::string_view problem_id(check_problem problem)
 std::vector<check_finding> check_level(const Ttrlevel& level)
 {
     std::vector<check_finding> findings;
+    std::int64_t words_left = 2 * std::int64_t(held(level.num_frames, level.frames)) + 1024;
     const std::size_t moveables = held(level.num_moveables, level.moveables);
     for (std::size_t i = 0; i < moveables; ++i) {
         const auto m = std::int32_t(i);
@@ -255,7 +261,7 @@ std::vector<check_finding> check_level(const Ttrlevel& level)
             const std::int64_t k = animation_index(level, m, j);
             if (left_out(level, m, j, k)) continue;
             FindingSet of_animation(m, j, k);
-            check_keyframes(level, m, j, k, of_animation);
+            check_keyframes(level, m, j, k, of_animation, words_left);
             check_links(level, k, of_animation);
             of_animation.move_into(findings);
         }

@@ -68,6 +68,7 @@ tstate_change_list state_changes_of(const Ttrlevel& level, std::int64_t k)
     const std::size_t first = animation->state_change_offset;
     const std::size_t end = std::min<std::size_t>(first + animation->num_state_changes, changes);
     list.cut_short = first + animation->num_state_changes > changes;
+    std::size_t ranges_listed = 0;
     for (std::size_t i = first; i < end; ++i) {
         const tstate_change& change = level.state_changes[i];
         tstate_change_entry entry;
@@ -75,7 +76,13 @@ tstate_change_list state_changes_of(const Ttrlevel& level, std::int64_t k)
         entry.state_id = change.state_id;
         const std::size_t range_end = std::min<std::size_t>(change.anim_dispatch + change.num_anim_dispatches, dispatches);
         entry.ranges_cut_short = std::size_t(change.anim_dispatch) + change.num_anim_dispatches > dispatches;
-        for (std::size_t d = change.anim_dispatch; d < range_end; ++d) {
+        // Ranges of a sound level are each used once; a damaged one could
+        // have every state change claim all of them.
+        if (ranges_listed + (range_end > change.anim_dispatch ? range_end - change.anim_dispatch : 0) > dispatches) {
+            list.cut_short = true;
+            break;
+        }
+        for (std::size_t d = change.anim_dispatch; d < range_end; ++d, ++ranges_listed) {
             const tanim_dispatch& r = level.anim_dispatches[d];
             entry.ranges.push_back({std::int64_t(d), r.low, r.high, r.next_animation, r.next_frame});
         }

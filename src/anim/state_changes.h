@@ -37,7 +37,8 @@ struct tstate_change_entry {
 
 struct tstate_change_list {
     std::vector<tstate_change_entry> entries;
-    // The animation's state changes run past the records the level holds.
+    // The animation's state changes run past the records the level holds, or
+    // claim more frame ranges than there are (the list stops there).
     bool cut_short = false;
 };
 

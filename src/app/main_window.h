@@ -30,6 +30,7 @@ class QWidget;
 
 namespace kelanim {
 
+class TAnimationLinksTable;
 class TMostRecentFiles;
 struct TMS3D_File;
 class TSpinEdit;
@@ -147,6 +148,14 @@ public:
     QMenu* About1;
     QAction* About2;
 
+    // The state changes and commands of the selected animation, and the
+    // level check (main_window_checks.cpp).
+    static constexpr int animation_links_height = 150;
+    TAnimationLinksTable* AnimationLinks;
+    QAction* CheckAnimations1;
+    void CheckAnimations1Click();
+    void show_animation_links();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -161,6 +170,7 @@ private:
     void create_controls();
     void create_menus();
     void create_viewport();
+    void create_animation_checks();
     void release_viewport();
     void connect_handlers();
     void fill_lists();
