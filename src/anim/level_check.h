@@ -38,6 +38,10 @@ struct check_finding {
     std::string message;                // what is wrong, in words, without the place
 };
 
+// A badly damaged level can hold tens of thousands of findings; listings
+// show this many and then say how many more there are.
+inline constexpr std::size_t findings_listed = 1000;
+
 // A short stable name of the problem for scripts ("next_animation_missing").
 std::string_view problem_id(check_problem problem);
 

@@ -1,5 +1,7 @@
 #include "app/check_dialog.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,13 +28,16 @@ TCheckDialog::TCheckDialog(const Ttrlevel& level, QWidget* parent) : QDialog(par
     auto* summary = new QLabel(found.empty() ? QStringLiteral("No problems found.")
                                              : QStringLiteral("%1 problem(s) found.").arg(found.size()),
                                this);
-    findings_ = new QTableWidget(int(found.size()), 3, this);
+    const int listed = int(std::min(found.size(), findings_listed));
+    if (listed < int(found.size()))
+        summary->setText(summary->text() + QStringLiteral(" The first %1 are listed.").arg(listed));
+    findings_ = new QTableWidget(listed, 3, this);
     findings_->setHorizontalHeaderLabels({QStringLiteral("Where"), QStringLiteral("Problem"), QStringLiteral("Details")});
     findings_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     findings_->setSelectionBehavior(QAbstractItemView::SelectRows);
     findings_->verticalHeader()->setVisible(false);
     findings_->horizontalHeader()->setStretchLastSection(true);
-    for (int row = 0; row < int(found.size()); ++row) {
+    for (int row = 0; row < listed; ++row) {
         const check_finding& f = found[std::size_t(row)];
         findings_->setItem(row, 0, new QTableWidgetItem(text_of(finding_place(f))));
         findings_->setItem(row, 1, new QTableWidgetItem(text_of(problem_id(f.problem))));
