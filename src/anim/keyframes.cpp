@@ -92,15 +92,6 @@ std::int64_t animation_run_end(const Ttrlevel& level, std::int32_t m)
     return level.num_animations;
 }
 
-std::int32_t bone_count(const Ttrlevel& level, std::int32_t m)
-{
-    if (m < 0 || std::size_t(m) >= held_moveables(level)) return 0;
-    const tmoveable& moveable = level.moveables[std::size_t(m)];
-    const std::size_t pointers = std::min<std::size_t>(level.num_mesh_pointers, level.mesh_pointers.size());
-    const std::size_t available = moveable.starting_mesh < pointers ? pointers - moveable.starting_mesh : 0;
-    return std::int32_t(std::min<std::size_t>(moveable.num_meshes, available));
-}
-
 std::int64_t animation_index(const Ttrlevel& level, std::int32_t m, std::int32_t j)
 {
     if (j < 0 || j >= animation_count(level, m)) return -1;

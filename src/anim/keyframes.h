@@ -34,11 +34,11 @@ struct tpose {
 // Number of animations of moveable m: from its `animation` up to the
 // `animation` of the next moveable that has any (or to the level's count).
 // 0 for a moveable out of range, one whose `animation` is -1 (or any other
-// negative value), or one whose run would come out negative.
-// The count never reaches past the animation records the level holds, and a
-// moveable whose `animation` is below an earlier moveable's has none, so
-// that no two moveables share an animation and all of them together never
-// count more animations than the level holds.
+// negative value), or one whose run would come out negative. Bounded by what
+// the level holds: the run stops at the last animation record, and a run
+// that starts inside an earlier moveable's run counts none, so no two
+// moveables share an animation and all of them together never count more
+// animations than the level holds, however damaged the level.
 std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 
 // Level-wide index one past the last animation of moveable m as the level
@@ -46,12 +46,6 @@ std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 // bounded by the records held; 0 for a moveable out of range. The check
 // compares it with what exists.
 std::int64_t animation_run_end(const Ttrlevel& level, std::int32_t m);
-
-// Number of bones of moveable m whose mesh pointer exists: its `num_meshes`,
-// bounded by the mesh pointers from its `starting_mesh` on. The bone walk
-// still visits `num_meshes` bones (a missing mesh draws nothing), and TR1
-// keyframes are laid out by `num_meshes` itself.
-std::int32_t bone_count(const Ttrlevel& level, std::int32_t m);
 
 // Word index in `frames` one past the keyframes of level-wide animation k as
 // the level states it (the next animation's first word, or the end of

@@ -178,8 +178,9 @@ void check_links(const Ttrlevel& level, std::int64_t k, FindingSet& found)
     if (changes.cut_short)
         found.add(check_problem::state_changes_past_records,
                   to_string(a.num_state_changes) + " state changes from record " + to_string(a.state_change_offset) +
-                      " run past the " + to_string(held(level.num_state_changes, level.state_changes)) +
-                      " state change records");
+                      " run past what the level holds (" +
+                      to_string(held(level.num_state_changes, level.state_changes)) + " state changes, " +
+                      to_string(held(level.num_anim_dispatches, level.anim_dispatches)) + " frame ranges)");
     for (const tstate_change_entry& change : changes.entries) {
         if (change.ranges_cut_short)
             found.add(check_problem::state_changes_past_records,
