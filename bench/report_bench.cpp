@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "anim/animation_editing.h"
 #include "anim/keyframes.h"
+#include "editing/animation_editing.h"
 #include "geometry/mesh_list.h"
 #include "level/ttrlevel.h"
 #include "level_file_bench_support.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "anim/animation_editing.h"
 #include "anim/bone_walk.h"
 #include "anim/keyframes.h"
+#include "editing/animation_editing.h"
 #include "fuzz_support.h"
 #include "geometry/mesh_list.h"
 

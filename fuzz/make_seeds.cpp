@@ -7,12 +7,15 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "byte_builder.h"
 #include "fuzz_support.h"
 #include "geometry/mesh_list.h"
+#include "gltf/gltf_document.h"
+#include "gltf/gltf_export.h"
 #include "level/ttrlevel.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/ms3d_file.h"
@@ -225,6 +228,24 @@ const char* catalog_sample = R"(<?xml version="1.0" encoding="UTF-8"?>
 </trcatalog>
 )";
 
+// The demo figure's first animation as our export writes it: a .glb, and the
+// same document as JSON with its buffer inside.
+void gltf_seeds(const Ttrlevel& demo_tr4)
+{
+    Tmesh_list meshes;
+    meshes.decode_meshes(demo_tr4);
+    gltf_export_parts parts;
+    std::vector<std::string> warnings;
+    if (auto problem = prepare_gltf_export(demo_tr4, meshes, gltf_export_request{}, parts, warnings))
+        throw std::runtime_error(*problem);
+    write_seed("gltf_import", "figure_glb", encode_glb(parts));
+    const tinygltf::Model document = build_document(parts, {});
+    std::ostringstream json;
+    tinygltf::TinyGLTF().WriteGltfSceneToStream(&document, json, false, false);
+    const std::string text = json.str();
+    write_seed("gltf_import", "figure_gltf", Blob(text.begin(), text.end()));
+}
+
 void catalog_seeds()
 {
     const Blob sample(catalog_sample, catalog_sample + std::char_traits<char>::length(catalog_sample));
@@ -264,6 +285,7 @@ int main(int argc, char** argv)
 
         milkshape_seeds(demo_tr4, synthetic[5]);
         catalog_seeds();
+        gltf_seeds(demo_tr4);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "fuzz_seeds: %s\n", error.what());
         return 4;

@@ -24,6 +24,7 @@
 #include "app/most_recent_files.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "app/timeline.h"
 #include "milkshape/ms3d_model.h"
 #include "render/gl/tglviewport.h"
 #include "render/tglcamera.h"
@@ -96,6 +97,8 @@ void TForm1::FormCreate(const QString& recent_files_ini)
 
     create_controls();
     create_menus();
+    create_undo();
+    create_timeline();
 
     level_ = std::make_unique<Ttrlevel>();
     meshes_ = std::make_unique<Tmesh_list>();
@@ -117,7 +120,9 @@ void TForm1::FormCreate(const QString& recent_files_ini)
     MostRecentFiles1->setMaxFiles(6);
     MostRecentFiles1->setShowFullPath(false);
     MostRecentFiles1->setOwnerMenuItem(File1);
-    MostRecentFiles1->setMenuPosition(8);
+    // The recent files follow the File menu's last separator, however many
+    // commands come before it.
+    MostRecentFiles1->setMenuPosition(static_cast<int>(File1->actions().size()));
     MostRecentFiles1->setIniFile(recent_files_ini);
     MostRecentFiles1->OnMenuClick = [this](QAction*, const QString& name) { OpenLevel(name); };
     MostRecentFiles1->loaded();
@@ -214,6 +219,8 @@ void TForm1::create_menus()
     ExporttoMS3d1 = File1->addAction(QStringLiteral("Export to MS3d"));
     ExporttoMS3d1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     ImportFromMS3d1 = File1->addAction(QStringLiteral("Import From MS3d"));
+    ExporttoGltf1 = File1->addAction(QStringLiteral("Export to glTF..."));
+    ImportfromglTF1 = File1->addAction(QStringLiteral("Import from glTF/FBX..."));
     File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("&Exit"));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -245,6 +252,8 @@ void TForm1::connect_handlers()
     connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
     connect(ExporttoMS3d1, &QAction::triggered, this, &TForm1::ExporttoMS3d1Click);
     connect(ImportFromMS3d1, &QAction::triggered, this, &TForm1::ImportFromMS3d1Click);
+    connect(ExporttoGltf1, &QAction::triggered, this, &TForm1::ExporttoGltf1Click);
+    connect(ImportfromglTF1, &QAction::triggered, this, &TForm1::ImportfromglTF1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(About2, &QAction::triggered, this, &TForm1::About2Click);
     // The check items flip their own mark before the handler runs.
@@ -271,7 +280,10 @@ void TForm1::connect_handlers()
 void TForm1::ArrangeControls()
 {
     const int w = width(), h = height();
-    if (w >= design_width) Panel1->resize(w - 16 - Panel1->x(), Panel1->height());
+    if (w >= design_width) {
+        Panel1->resize(w - 16 - Panel1->x(), Panel1->height());
+        Timeline1->resize(w - 16 - Timeline1->x(), Timeline1->height());
+    }
     if (h >= design_height) {
         Panel1->resize(Panel1->width(), h - 64 - Panel1->y());
         GroupBox2->move(GroupBox2->x(), h - 64 - GroupBox2->height());

@@ -10,11 +10,13 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "catalog/catalog.h"
 #include "geometry/mesh_list.h"
 #include "level/ttrlevel.h"
+#include "milkshape/exchange_outcome.h"
 #include "render/scene_selection.h"
 
 class QAction;
@@ -26,12 +28,16 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QUndoStack;
 class QWidget;
 
 namespace kelanim {
 
 class TAnimationLinksTable;
+class KeyframeTimeline;
 class TMostRecentFiles;
+enum class edit_kind;
+struct edit_place;
 struct TMS3D_File;
 class TSpinEdit;
 class TTimer;
@@ -59,12 +65,17 @@ public:
     // cannot be read leaves the level that was open as it was.
     void OpenLevel(const QString& name);
     // Writes the level to `name` (the Save As command without its dialog).
-    void SaveLevelAs(const QString& name);
+    // False when nothing was written.
+    bool SaveLevelAs(const QString& name);
     // The export without its dialog: `filter` is the position (from 1) of the
     // file type chosen in the dialog.
     void ExportSelection(const QString& name, int filter);
-    // The import without its dialog.
+    // The glTF export without its dialog: the selection to `name` (.glb or
+    // .gltf), with the selected animation or all of the moveable's.
+    void ExportGltf(const QString& name, bool all_animations);
+    // The imports without their dialogs: MilkShape, and glTF or FBX.
     void ImportAnimation(const QString& name);
+    void ImportModelAnimation(const QString& name);
 
     // Handlers, public so that tests can drive the window as a user would.
     void Open1Click();
@@ -72,6 +83,8 @@ public:
     void Exit1Click();
     void ExporttoMS3d1Click();
     void ImportFromMS3d1Click();
+    void ExporttoGltf1Click();
+    void ImportfromglTF1Click();
     void About2Click();
     void ListBox1Click();
     void ListBox2Click();
@@ -139,6 +152,8 @@ public:
     QAction* SaveAs1;
     QAction* ExporttoMS3d1;
     QAction* ImportFromMS3d1;
+    QAction* ExporttoGltf1;
+    QAction* ImportfromglTF1;
     QAction* Exit1;
     QMenu* Edit1;
     QAction* ExportbyBones1;
@@ -156,7 +171,21 @@ public:
     void CheckAnimations1Click();
     void show_animation_links();
 
+    // Undo, the save question, the timeline and chained playback
+    // (main_window_undo.cpp, main_window_timeline.cpp).
+    QUndoStack* undo_stack() const { return undo_stack_; }
+    // Before unsaved changes would be lost: asks whether to save them. False
+    // when the user cancels or the save fails; the level then stays.
+    bool may_discard_changes();
+    void Timeline1Change(int keyframe);
+    void step_keyframe(int by);
+    QAction* Undo1;
+    QAction* Redo1;
+    QAction* FollowNextAnimation1;
+    KeyframeTimeline* Timeline1;
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -178,6 +207,21 @@ private:
     void build_scene();
     void set_caption(const QString& path);
     void start_timer_if_playing();
+    void create_undo();
+    void create_timeline();
+    // Runs `edit` and puts what it changed in the level on the undo stack as
+    // one command; an edit run inside another is part of the outer one.
+    // Returns what `edit` returned.
+    bool record_edit(edit_kind kind, const std::function<bool()>& edit, const QString& source = {});
+    void show_edit_place(const edit_place& place);
+    // Playback past the last keyframe: goes on with the next animation, or
+    // returns false when it cannot be followed.
+    bool follow_next_animation();
+    void sync_timeline();
+    // Runs an import of the file `name` over the selected animation as one
+    // undoable edit: playback stops, and on success the animation's fields
+    // and bounds are shown again.
+    void RunImport(const QString& name, const std::function<exchange_outcome()>& import);
 
     std::unique_ptr<Ttrlevel> level_;
     std::unique_ptr<Tmesh_list> meshes_;
@@ -194,6 +238,9 @@ private:
     std::unique_ptr<TGLViewport> viewport_;
     QString open_dialog_name_;  // the name the open dialog last gave
     QString open_level_name_;   // the file the level was last opened from or saved to
+
+    QUndoStack* undo_stack_ = nullptr;
+    bool recording_edit_ = false;
 
     int ViewMode = view_moveable;
     bool FillingBox = false;

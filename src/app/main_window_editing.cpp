@@ -5,10 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "anim/animation_editing.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/spin_edit.h"
+#include "editing/animation_editing.h"
+#include "editing/level_edit_command.h"
 
 namespace kelanim {
 
@@ -27,8 +28,10 @@ void TForm1::SpinEditBoxChange(int field)
     // Values shown by the window itself, and values typed while the
     // animation plays, are not stored.
     if (FillingBox || playing()) return;
-    set_keyframe_box_field(*level_, ListBox1->currentRow(), ComboBox1->currentIndex(), SpinEdit1->value(), field,
-                           box_fields[static_cast<std::size_t>(field)]->value());
+    record_edit(edit_kind::box_field, [&] {
+        return set_keyframe_box_field(*level_, ListBox1->currentRow(), ComboBox1->currentIndex(), SpinEdit1->value(),
+                                      field, box_fields[static_cast<std::size_t>(field)]->value());
+    });
     refresh_viewport();
 }
 
@@ -41,10 +44,13 @@ void TForm1::Button1Click()
     const int j = ComboBox1->currentIndex();
     // Each keyframe is shown while it is measured; the selection stays on
     // the last one.
-    for (int n = 0; n <= SpinEdit1->MaxValue(); ++n) {
-        SpinEdit1->setValue(n);
-        automatic_bound(*level_, *meshes_, m, j, n);
-    }
+    record_edit(edit_kind::automatic_bound, [&] {
+        for (int n = 0; n <= SpinEdit1->MaxValue(); ++n) {
+            SpinEdit1->setValue(n);
+            automatic_bound(*level_, *meshes_, m, j, n);
+        }
+        return true;
+    });
     ShowKeyframeBox();
     refresh_viewport();
 }
@@ -53,8 +59,10 @@ void TForm1::Button2Click()
 {
     const tanimation_parameters parameters{SpinEdit8->value(), SpinEdit9->value(), SpinEdit10->value(),
                                            SpinEdit11->value()};
-    if (!apply_animation_parameters(*level_, ListBox1->currentRow(), ComboBox1->currentIndex(), parameters))
-        return;
+    const bool applied = record_edit(edit_kind::parameters, [&] {
+        return apply_animation_parameters(*level_, ListBox1->currentRow(), ComboBox1->currentIndex(), parameters);
+    });
+    if (!applied) return;
     ComboBox1Change();
     show_message(this, QStringLiteral("Updated."));
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
+#include <QUndoStack>
 
 #include <exception>
 
@@ -56,6 +57,7 @@ void TForm1::Open1Click()
 
 void TForm1::OpenLevel(const QString& name)
 {
+    if (!may_discard_changes()) return;
     MostRecentFiles1->AddFile(name);
     Timer1->setEnabled(false);
     BusyCursor busy;
@@ -83,6 +85,7 @@ void TForm1::OpenLevel(const QString& name)
         auto names = std::make_unique<catalog_table>(*catalog_);
         if (const auto catalog_path = find_catalog_file()) read_catalog(*names, *catalog_path, fresh->version_code);
 
+        undo_stack_->clear();  // its commands hold the level they edited
         level_ = std::move(fresh);
         meshes_ = std::move(decoded);
         catalog_ = std::move(names);
@@ -150,7 +153,7 @@ void TForm1::SaveAs1Click()
     SaveLevelAs(name);
 }
 
-void TForm1::SaveLevelAs(const QString& name)
+bool TForm1::SaveLevelAs(const QString& name)
 {
     Timer1->setEnabled(false);
     BusyCursor busy;
@@ -163,21 +166,24 @@ void TForm1::SaveLevelAs(const QString& name)
         show_message(this, QStringLiteral("The level could not be saved as %1:\n%2")
                                .arg(quoted(name), QString::fromUtf8(error.what())),
                      MessageIcon::error);
-        return;
+        return false;
     }
     busy.restore();
     start_timer_if_playing();
     if (result != save_ok) {
         show_message(this, QStringLiteral("No level is open: nothing was saved."), MessageIcon::warning);
-        return;
+        return false;
     }
     open_level_name_ = name;
     set_caption(name);
+    undo_stack_->setClean();
+    return true;
 }
 
 void TForm1::set_caption(const QString& path)
 {
-    setWindowTitle(QString::fromLatin1(caption_prefix) + QFileInfo(path).fileName());
+    // "[*]" is where Qt shows the mark of unsaved changes; it is not shown itself.
+    setWindowTitle(QString::fromLatin1(caption_prefix) + QFileInfo(path).fileName() + QStringLiteral("[*]"));
 }
 
 void TForm1::start_timer_if_playing()

@@ -3,13 +3,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QAction>
 #include <QPushButton>
 
-#include "anim/animation_editing.h"
 #include "anim/keyframes.h"
 #include "app/main_window.h"
 #include "app/play_timer.h"
 #include "app/spin_edit.h"
+#include "editing/animation_editing.h"
 
 namespace kelanim {
 
@@ -107,8 +108,10 @@ void TForm1::SpeedButton1Click() { Timer1->setEnabled(SpeedButton1->isChecked())
 void TForm1::Timer1Timer()
 {
     // Every tick shows the next stored keyframe; past the last one the
-    // animation starts again (next_animation is not followed).
+    // animation starts again, or goes on with its next animation when the
+    // chain is followed and can be.
     const int n = SpinEdit1->value();
+    if (n >= SpinEdit1->MaxValue() && FollowNextAnimation1->isChecked() && follow_next_animation()) return;
     SpinEdit1->setValue(n >= SpinEdit1->MaxValue() ? 0 : n + 1);
 }
 

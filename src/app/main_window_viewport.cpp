@@ -60,6 +60,7 @@ void TForm1::load_textures()
 void TForm1::refresh_viewport()
 {
     if (viewport_) viewport_->refresh();
+    sync_timeline();  // the timeline shows what the viewport shows
 }
 
 void TForm1::fit_camera_to_scene()

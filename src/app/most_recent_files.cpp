@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QStandardPaths>
@@ -12,6 +13,7 @@
 
 #include "app/ini_file.h"
 #include "app/message_box.h"
+#include "catalog/catalog_file.h"
 
 namespace kelanim {
 
@@ -81,16 +83,17 @@ void TMostRecentFiles::setIniFile(const QString& name)
 QString TMostRecentFiles::ini_path() const
 {
     if (ini_file_.contains(u'/')) return ini_file_;
-    QString path;
-    if (!ini_file_.isEmpty()) {
-        path = QDir(QCoreApplication::applicationDirPath()).filePath(ini_file_);
-    } else {
-        const QFileInfo program(QCoreApplication::applicationFilePath());
-        path = program.dir().filePath(program.completeBaseName() + QStringLiteral(".ini"));
-    }
-    if (can_write(path)) return path;
+    const QString program_dir = QCoreApplication::applicationDirPath();
+    const QString name = !ini_file_.isEmpty()
+        ? ini_file_
+        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".ini");
+    // A program that keeps its data beside itself keeps the list there too; an
+    // installed one must not write into the system's program folder, even
+    // when it could (run as root).
+    const QString beside = QDir(program_dir).filePath(name);
+    if (keeps_data_beside_itself(QFile::encodeName(program_dir).toStdString()) && can_write(beside)) return beside;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    return QDir(config).filePath(QFileInfo(path).fileName());
+    return QDir(config).filePath(name);
 }
 
 void TMostRecentFiles::read_list()

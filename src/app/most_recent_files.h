@@ -53,8 +53,10 @@ public:
     const QStringList& files() const { return files_; }
 
     // Where the list is kept: `IniFile` itself when it names a folder, else
-    // beside the program (or the program's name with ".ini"). When the
-    // program's folder cannot be written, the user's configuration folder.
+    // `IniFile` (or the program's name with ".ini") beside the program when
+    // the program keeps its data beside itself and that folder can be
+    // written; otherwise in the user's configuration folder (an installed
+    // program).
     QString ini_path() const;
 
     void read_list();

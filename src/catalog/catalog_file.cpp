@@ -5,6 +5,9 @@
 #ifndef KELANIM_DATA_DIR
 #define KELANIM_DATA_DIR "/usr/local/share/kelanim"
 #endif
+#ifndef KELANIM_DATA_DIR_FROM_BIN
+#define KELANIM_DATA_DIR_FROM_BIN "../share/kelanim"
+#endif
 
 namespace kelanim {
 
@@ -19,8 +22,13 @@ std::filesystem::path executable_dir()
 std::vector<std::filesystem::path> catalog_candidates(const std::filesystem::path& exe_dir)
 {
     std::vector<std::filesystem::path> candidates;
-    if (!exe_dir.empty()) candidates.push_back(exe_dir / catalog_file_name);
-    candidates.push_back(std::filesystem::path(KELANIM_DATA_DIR) / catalog_file_name);
+    if (!exe_dir.empty()) {
+        candidates.push_back(exe_dir / catalog_file_name);
+        candidates.push_back((exe_dir / KELANIM_DATA_DIR_FROM_BIN / catalog_file_name).lexically_normal());
+    }
+    const auto installed = std::filesystem::path(KELANIM_DATA_DIR) / catalog_file_name;
+    // A program running from where it was installed reaches the same file both ways.
+    if (candidates.empty() || candidates.back() != installed) candidates.push_back(installed);
     return candidates;
 }
 
@@ -34,5 +42,12 @@ std::optional<std::filesystem::path> find_catalog_file(const std::filesystem::pa
 }
 
 std::optional<std::filesystem::path> find_catalog_file() { return find_catalog_file(executable_dir()); }
+
+bool keeps_data_beside_itself(const std::filesystem::path& exe_dir)
+{
+    if (exe_dir.empty()) return false;
+    std::error_code error;
+    return std::filesystem::is_regular_file(exe_dir / catalog_file_name, error);
+}
 
 }  // namespace kelanim

@@ -1,6 +1,6 @@
 // Where trcatalog.xml is found: beside the executable first (a build tree, or
 // a copy the user keeps next to the program), then in the installed data
-// folder.
+// folder, reached from the program's own folder and then by its fixed path.
 #pragma once
 
 #include <filesystem>
@@ -22,5 +22,10 @@ std::optional<std::filesystem::path> find_catalog_file(const std::filesystem::pa
 
 // The same for the running executable.
 std::optional<std::filesystem::path> find_catalog_file();
+
+// Whether the program in `exe_dir` keeps its data beside itself (its catalog
+// lies there: a build tree, or a folder kept whole), and so its settings too.
+// An installed program keeps them in the user's configuration folder instead.
+bool keeps_data_beside_itself(const std::filesystem::path& exe_dir);
 
 }  // namespace kelanim

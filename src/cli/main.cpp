@@ -11,8 +11,14 @@ namespace {
 
 int print_help()
 {
-    std::cout << "Usage: kelanim-cli COMMAND [ARGUMENTS]\n\nCommands:\n";
+    std::cout << "Usage: kelanim-cli COMMAND [ARGUMENTS]\n       kelanim-cli --version\n\nCommands:\n";
     for (const Command& c : commands()) std::cout << "  " << c.synopsis << '\n';
+    return exit_ok;
+}
+
+int print_version()
+{
+    std::cout << "kelanim-cli " << KELANIM_VERSION << '\n';
     return exit_ok;
 }
 
@@ -27,6 +33,7 @@ int main(int argc, char** argv)
     }
     std::string name = argv[1];
     if (name == "help" || name == "--help" || name == "-h") return print_help();
+    if (name == "--version") return print_version();
     Args args(argv + 2, argv + argc);
     for (const Command& c : commands()) {
         if (name != c.name) continue;

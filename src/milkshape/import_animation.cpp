@@ -1,11 +1,9 @@
 #include "milkshape/import_animation.h"
 
 #include <cmath>
-#include <limits>
 
-#include "anim/animation_editing.h"
-#include "anim/keyframes.h"
 #include "milkshape/exchange_angles.h"
+#include "milkshape/keyframe_splice.h"
 #include "milkshape/ms3d_file.h"
 #include "milkshape/mst_file.h"
 
@@ -13,7 +11,6 @@ namespace kelanim {
 
 namespace {
 
-constexpr std::int32_t max_frame_size = 255;  // an animation records its keyframe length in a byte
 constexpr std::int32_t max_import_frames = 65535;  // a joint counts its keys in 16 bits
 
 bool ends_with(const std::string& text, const std::string& tail)
@@ -63,13 +60,11 @@ void put_entry(std::vector<std::int16_t>& words, std::size_t at, std::uint32_t v
     words[at + 1] = low_first ? high : low;
 }
 
-bool old_layout(std::int32_t version_code) { return version_code == code_tr1 || version_code == code_tr1_ub; }
-
 }  // namespace
 
 std::int32_t imported_keyframe_length(std::int32_t version_code, std::int32_t joints)
 {
-    return 2 * joints + (old_layout(version_code) ? 10 : 9);
+    return 2 * joints + (tr1_keyframe_layout(version_code) ? 10 : 9);
 }
 
 std::uint32_t rotation_entry(const std::array<float, 3>& radians)
@@ -85,7 +80,7 @@ std::vector<std::int16_t> build_keyframes(const TMS3D_File& model, std::int32_t 
     const std::size_t length = static_cast<std::size_t>(imported_keyframe_length(version_code, joints));
     const std::size_t frames = model.total_frames > 0 ? static_cast<std::size_t>(model.total_frames) : 0;
     std::vector<std::int16_t> words(frames * length, 0);
-    const bool low_first = old_layout(version_code);
+    const bool low_first = tr1_keyframe_layout(version_code);
     for (std::size_t f = 0; f < frames; ++f) {
         const std::size_t w = f * length;
         if (joints > 0 && f < model.joints[0].translation_keys.size()) {
@@ -108,15 +103,7 @@ std::vector<std::int16_t> build_keyframes(const TMS3D_File& model, std::int32_t 
 exchange_outcome import_animation(Ttrlevel& level, const Tmesh_list& meshes, std::int32_t m, std::int32_t j,
                                   const TMS3D_File& model)
 {
-    if (!level.is_loaded()) return exchange_failure("No level is loaded.");
-    if (m < 0 || static_cast<std::size_t>(m) >= level.moveables.size())
-        return exchange_failure("Moveable " + std::to_string(m) + " does not exist.");
-    const std::int32_t animations = animation_count(level, m);
-    if (animations <= 0)
-        return exchange_failure("The selected moveable has no animation to import into. The level is unchanged.");
-    if (j < 0 || j >= animations)
-        return exchange_failure("No animation is selected (the moveable has " + std::to_string(animations) +
-                                " animations). The level is unchanged.");
+    if (auto refused = check_import_target(level, m, j)) return *refused;
 
     const std::int32_t bones = level.moveables[static_cast<std::size_t>(m)].num_meshes;
     const std::int32_t joints = model.num_joints;
@@ -137,63 +124,19 @@ exchange_outcome import_animation(Ttrlevel& level, const Tmesh_list& meshes, std
                                     std::to_string(n) + " frames.");
     }
     const std::int32_t length = imported_keyframe_length(level.version_code, joints);
-    if (!old_layout(level.version_code) && length > max_frame_size)
+    if (!tr1_keyframe_layout(level.version_code) && length > max_keyframe_words)
         return exchange_failure("A keyframe of " + std::to_string(joints) + " bones takes " + std::to_string(length) +
-                                " words; an animation can record at most " + std::to_string(max_frame_size) + ".");
+                                " words; an animation can record at most " + std::to_string(max_keyframe_words) + ".");
 
-    // Where the animation's keyframes lie: from its own offset to the next
-    // animation's, or to the end of the frames for the level's last one.
-    const std::int64_t k = animation_index(level, m, j);
-    if (k < 0 || static_cast<std::size_t>(k) >= level.animations.size())
-        return exchange_failure("The selected animation lies outside the level's animation list.");
-    const std::size_t kk = static_cast<std::size_t>(k);
-    const std::size_t total = level.frames.size();
-    const std::size_t start = level.animations[kk].frame_offset / 2;
-    const std::size_t end = kk + 1 < level.animations.size() && kk + 1 < level.num_animations
-                                ? level.animations[kk + 1].frame_offset / 2
-                                : total;
-    if (start > end || end > total)
-        return exchange_failure("The selected animation's keyframes do not lie inside the level's frames. The level "
-                                "is unchanged.");
-    const std::size_t block = static_cast<std::size_t>(n) * static_cast<std::size_t>(length);
-    const std::size_t new_total = total - (end - start) + block;
-    if (new_total > std::numeric_limits<std::uint32_t>::max() / 2)
-        return exchange_failure("The level's frames would grow past what its byte offsets can address.");
-
-    exchange_outcome outcome;
     std::int32_t clamped = 0;
     const std::vector<std::int16_t> keyframes = build_keyframes(model, level.version_code, clamped);
-
-    std::vector<std::int16_t> spliced;
-    spliced.reserve(new_total);
-    spliced.insert(spliced.end(), level.frames.begin(), level.frames.begin() + static_cast<std::ptrdiff_t>(start));
-    spliced.insert(spliced.end(), keyframes.begin(), keyframes.end());
-    spliced.insert(spliced.end(), level.frames.begin() + static_cast<std::ptrdiff_t>(end), level.frames.end());
-    level.set_num_frames(static_cast<std::uint32_t>(new_total));
-    level.frames = std::move(spliced);
-
-    // Keyframe offsets are in bytes. Later moveables and animations move with
-    // the keyframes behind the replaced block; one that points before the
-    // block's end (keyframes it shares with an earlier one) keeps its offset,
-    // and so do later moveables without animations, which point at none.
-    const std::int64_t delta_bytes = 2 * (static_cast<std::int64_t>(block) - static_cast<std::int64_t>(end - start));
-    const std::uint64_t end_bytes = 2 * static_cast<std::uint64_t>(end);
-    for (std::size_t i = static_cast<std::size_t>(m) + 1; i < level.moveables.size(); ++i)
-        if (level.moveables[i].animation != -1 && level.moveables[i].frame_offset >= end_bytes)
-            level.moveables[i].frame_offset = static_cast<std::uint32_t>(level.moveables[i].frame_offset + delta_bytes);
-    for (std::size_t i = kk + 1; i < level.animations.size(); ++i)
-        if (level.animations[i].frame_offset >= end_bytes)
-            level.animations[i].frame_offset = static_cast<std::uint32_t>(level.animations[i].frame_offset + delta_bytes);
-    level.animations[kk].frame_size = old_layout(level.version_code) ? 0 : static_cast<std::uint8_t>(length);
-
-    for (std::int32_t f = 0; f < n; ++f) automatic_bound(level, meshes, m, j, f);
+    exchange_outcome outcome = splice_keyframes(level, meshes, m, j, keyframes, n, length);
+    if (!outcome.ok) return outcome;
 
     if (clamped > 0)
         outcome.warnings.push_back(std::to_string(clamped) +
                                    " root offset values lay beyond the 16-bit range of a keyframe (-327.68 to "
                                    "327.67 in the file) and were clamped.");
-    outcome.ok = true;
-    outcome.message = import_done_message;
     return outcome;
 }
 

@@ -13,11 +13,11 @@
 #include "geometry/vecmath.h"
 #include "level/ttrlevel.h"
 #include "milkshape/exchange_outcome.h"
+#include "milkshape/keyframe_splice.h"
 #include "milkshape/ms3d_model.h"
 
 namespace kelanim {
 
-inline constexpr char import_done_message[] = "Import Sucessfull.";
 inline constexpr char import_dialog_filter[] = "Milkshape3d (*.ms3d) |*.ms3d|Milkshape3d ascii Extra (*.mst)|*.mst";
 
 // One 10-bit angle field: 360 / 1024 degrees a unit.

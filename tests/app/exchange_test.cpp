@@ -95,6 +95,30 @@ TEST_F(ExchangeTest, AModelWithAnotherSkeletonIsRefused)
     EXPECT_EQ(window->level().frames, frames);
 }
 
+TEST_F(ExchangeTest, GltfExportWritesTheSelectionOrSaysWhyNot)
+{
+    window->ExportGltf(qpath(folder / "figure.glb"), true);
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+    EXPECT_TRUE(std::filesystem::exists(folder / "figure.glb"));
+    window->ExportGltf(qpath(folder / "figure.obj"), false);
+    const std::vector<QString> shown = messages.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].contains("must end in \".glb\"")) << shown[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(folder / "figure.obj"));
+}
+
+TEST_F(ExchangeTest, AGltfAnimationImportsBackAsItWas)
+{
+    window->ComboBox1->setCurrentIndex(2);
+    window->ComboBox1Change();
+    const std::vector<double> before = angles(2);
+    window->ExportGltf(qpath(folder / "wave.glb"), false);
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+    window->ImportModelAnimation(qpath(folder / "wave.glb"));
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Import Sucessfull."});
+    EXPECT_EQ(angles(2), before);
+}
+
 TEST(FileFilters, PairsBecomeQtFilters)
 {
     EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)),

@@ -107,7 +107,10 @@ TEST_F(MainWindowTest, StartsWithTheDesignedControlsAndResizesByTheLayoutRules)
     QStringList file_items;
     for (QAction* item : window->File1->actions()) file_items << (item->isSeparator() ? "-" : item->text());
     EXPECT_EQ(file_items,
-              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "-", "&Exit", "-"}));
+              QStringList({"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-"}));
+    window->OpenLevel(test::demo_level("demo.tr4"));  // the recent files follow the last separator
+    ASSERT_EQ(window->File1->actions().size(), file_items.size() + 1);
+    EXPECT_EQ(window->File1->actions().back()->text(), "&1  demo.tr4");
     EXPECT_EQ(window->ExporttoMS3d1->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_TRUE(window->ExportbyTexture1->isChecked());
     EXPECT_FALSE(window->FixRootYposition1->isChecked());
@@ -138,7 +141,7 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     EXPECT_EQ(window->ListBox1->item(1)->text(), "LARA");
     EXPECT_EQ(window->ListBox2->count(), 1);
     EXPECT_EQ(window->ListBox2->item(0)->text(), "Mesh #0");
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4[*]");
 
     // Moveable 0 has no animations.
     EXPECT_EQ(window->ListBox1->currentRow(), 0);
@@ -317,7 +320,7 @@ TEST_F(MainWindowTest, AFileThatDoesNotOpenKeepsTheOpenLevelAndADamagedOneOpensW
     const std::vector<QString> shown = messages.take();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].contains("damaged"));
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2[*]");
 }
 
 TEST_F(MainWindowTest, BoxFieldsStoreTheirLowSixteenBitsAndSaveAsWritesThem)
@@ -334,7 +337,7 @@ TEST_F(MainWindowTest, BoxFieldsStoreTheirLowSixteenBitsAndSaveAsWritesThem)
     std::filesystem::remove(saved);
     window->SaveLevelAs(qpath(saved));
     EXPECT_TRUE(messages.take().empty());
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - saved.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - saved.tr4[*]");
 
     Ttrlevel reread;
     ASSERT_EQ(reread.load_level(saved.string()), load_ok);
@@ -349,7 +352,7 @@ TEST_F(MainWindowTest, ADroppedFileOpensAndOpenedLevelsAreListedOnceInTheFileMen
     QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject*>(window.get())->event(&drop);
     EXPECT_EQ(window->ListBox1->count(), 3);
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4");
+    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4[*]");
 
     window->OpenLevel(qpath(level_path));  // twice: listed once
     QStringList captions;

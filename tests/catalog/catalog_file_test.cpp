@@ -13,18 +13,21 @@ TEST(CatalogFile, PrefersTheExecutablesFolderThenTheDataFolder)
     const auto folder = test::output_dir("catalog/exe");
     const auto beside = test::write_text_file("exe/trcatalog.xml", "<c/>");
     const auto candidates = catalog_candidates(folder);
-    ASSERT_EQ(candidates.size(), 2u);
+    ASSERT_EQ(candidates.size(), 3u);
     EXPECT_EQ(candidates[0], beside);
-    EXPECT_EQ(candidates[1].filename(), "trcatalog.xml");
-    EXPECT_EQ(candidates[1].parent_path().filename(), "kelanim");
+    EXPECT_EQ(candidates[1], (folder / "../share/kelanim/trcatalog.xml").lexically_normal());  // a moved install
+    EXPECT_EQ(candidates[2].filename(), "trcatalog.xml");
+    EXPECT_EQ(candidates[2].parent_path().filename(), "kelanim");
     EXPECT_EQ(find_catalog_file(folder), beside);
+    EXPECT_TRUE(keeps_data_beside_itself(folder));
 
     // A folder named like the catalog is not taken for it.
     const auto decoy = test::output_dir("catalog/decoy");
     std::filesystem::create_directories(decoy / "trcatalog.xml");
+    EXPECT_FALSE(keeps_data_beside_itself(decoy));
     const auto found = find_catalog_file(decoy);
     if (found) {
-        EXPECT_EQ(*found, candidates[1]);
+        EXPECT_EQ(*found, candidates[2]);
     }
 }
 

@@ -59,6 +59,20 @@ TEST(CliExchange, ExportAndImportBackIntoANewLevel)
         run_cli("export " + quoted(test::real_level("tr1.phd")) + " " + quoted(dir / "mesh.mst") + " --static 1");
     ASSERT_EQ(mesh.status, 0) << mesh.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "mesh.mst"));
+
+    // glTF with every animation, the buffer and page beside the document.
+    const auto gltf = run_cli("export " + level + " " + quoted(dir / "lara.gltf") + " --moveable 0 --all-animations");
+    ASSERT_EQ(gltf.status, 0) << gltf.err;
+    for (const char* file : {"lara.gltf", "lara.bin", "lara.png"}) EXPECT_TRUE(std::filesystem::exists(dir / file));
+    // ... and its animation 3 back, by name: as many keyframes of the same length.
+    const auto back = dir / "back.tr2";
+    const auto from_gltf = run_cli("import " + level + " " + quoted(dir / "lara.gltf") +
+                                   " --moveable 0 --animation 3 --source anim_3 -o " + quoted(back));
+    ASSERT_EQ(from_gltf.status, 0) << from_gltf.err;
+    Ttrlevel returned;
+    ASSERT_EQ(returned.load_level(back.string()), load_ok);
+    EXPECT_EQ(words(returned, k), words(original, k));
+    EXPECT_EQ(returned.animations[k].frame_size, original.animations[k].frame_size);
 }
 
 TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
@@ -71,6 +85,11 @@ TEST(CliExchange, FailuresExitNonZeroWithTheReasonAndWriteNothing)
     EXPECT_NE(extension.status, 0);
     EXPECT_NE(extension.err.find(".ms3d"), std::string::npos) << extension.err;
     EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d")).status, 3);  // no selection
+    // Options of the other format.
+    EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.glb") + " --moveable 0 --by-bones").status, 3);
+    EXPECT_EQ(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 0 --all-animations").status, 3);
+    EXPECT_EQ(run_cli("import " + level + " " + quoted(dir / "x.ms3d") + " --moveable 0 --animation 0 -o " +
+                      quoted(dir / "x.tr2") + " --source anim_0").status, 3);
     EXPECT_NE(run_cli("export " + level + " " + quoted(dir / "x.ms3d") + " --moveable 9999").status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
 

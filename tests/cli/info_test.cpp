@@ -41,7 +41,10 @@ TEST(CliInfo, ReportsEveryRealLevelAsJson)
         ASSERT_EQ(moveables.size(), json["num_moveables"].get<std::size_t>());
         EXPECT_EQ(moveables[0]["name"], "LARA");
         std::size_t animations = 0;
-        for (const auto& m : moveables) animations += m["animations"].size();
+        for (const auto& m : moveables) {
+            animations += m["animations"].size();
+            EXPECT_FALSE(m["name"].get<std::string>().starts_with("Moveable Id#")) << m["object_id"];  // all named
+        }
         EXPECT_EQ(animations, json["num_animations"].get<std::size_t>());
         EXPECT_EQ(json["static_meshes"].size(), json["num_static_meshes"].get<std::size_t>());
     }

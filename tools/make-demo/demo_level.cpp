@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "anim/animation_editing.h"
 #include "anim/keyframes.h"
 #include "demo_figure.h"
 #include "demo_textures.h"
+#include "editing/animation_editing.h"
 #include "geometry/mesh_list.h"
 
 namespace kelanim::demo {

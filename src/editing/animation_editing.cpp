@@ -1,4 +1,4 @@
-#include "anim/animation_editing.h"
+#include "editing/animation_editing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,166 @@
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/play_timer.h"
+#include "app/save_question.h"
+#include "app/spin_edit.h"
+#include "app/timeline.h"
+#include "app_test_support.h"
+#include "byte_builder.h"
+
+namespace kelanim {
+namespace {
+
+using test::qpath;
+using test::WindowLevel;
+
+class UndoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::application(); }
+
+    void SetUp() override
+    {
+        folder = test::output_dir("app") / "undo";
+        std::filesystem::create_directories(folder);
+        level = folder / "level.tr4";
+        std::filesystem::copy_file(test::write_window_level("undo.tr4"), level,
+                                   std::filesystem::copy_options::overwrite_existing);
+        window = std::make_unique<TForm1>(qpath(folder / "recent.ini"));
+        window->OpenLevel(qpath(level));
+        window->ListBox1->setCurrentRow(WindowLevel::figure);
+        messages.take();
+    }
+
+    void type_box_value(int value) { window->box_fields[3]->setValue(value); }
+
+    test::CaughtMessages messages;
+    std::filesystem::path folder, level;
+    std::unique_ptr<TForm1> window;
+};
+
+// Every kind of edit is undone to the very bytes that were loaded, and the
+// controls show the restored values.
+TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
+{
+    const std::int16_t box_word = window->box_fields[3]->value();
+    window->ExportSelection(qpath(folder / "three.ms3d"), 1);
+    type_box_value(1);
+    type_box_value(12);  // typing on in the same field is one edit
+    window->Button1Click();
+    window->SpinEdit11->setValue(5);
+    window->Button2Click();
+    window->ComboBox1->setCurrentIndex(1);
+    window->ComboBox1Change();
+    window->ImportAnimation(qpath(folder / "three.ms3d"));
+    ASSERT_EQ(window->undo_stack()->count(), 4);
+    EXPECT_TRUE(window->isWindowModified());
+    const std::vector<std::int16_t> edited = window->level().frames;
+
+    while (window->undo_stack()->canUndo()) window->Undo1->trigger();
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(window->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(window->box_fields[3]->value(), box_word);
+    window->SaveLevelAs(qpath(folder / "undone.tr4"));
+    EXPECT_EQ(test::read_file(folder / "undone.tr4"), test::read_file(level));
+
+    while (window->undo_stack()->canRedo()) window->Redo1->trigger();
+    EXPECT_EQ(window->level().frames, edited);
+    EXPECT_EQ(window->ComboBox1->currentIndex(), 1);
+}
+
+// The three answers to "Save changes to NAME?" before another level opens
+// and before the window closes; a save that fails is a cancel.
+TEST_F(UndoTest, TheSaveQuestionsAnswersOnOpenAndOnClose)
+{
+    const std::filesystem::path other = test::write_window_level("other.tr4");
+    struct Case {
+        SaveAnswer answer;
+        bool closing;
+        bool save_fails;
+        bool goes_on;
+    } cases[] = {{SaveAnswer::save, false, false, true},     {SaveAnswer::discard, false, false, true},
+                 {SaveAnswer::cancel, false, false, false},  {SaveAnswer::save, false, true, false},
+                 {SaveAnswer::save, true, false, true},      {SaveAnswer::discard, true, false, true},
+                 {SaveAnswer::cancel, true, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.answer) << " closing " << c.closing << " fails " << c.save_fails);
+        SetUp();
+        window->show();
+        const std::vector<std::uint8_t> loaded = test::read_file(level);
+        type_box_value(1234);
+        QStringList asked;
+        set_save_question_handler([&](QWidget*, const QString& text) { return asked << text, c.answer; });
+        if (c.save_fails) std::filesystem::remove(level), std::filesystem::create_directory(level);
+        bool went_on = true;
+        if (c.closing)
+            went_on = window->close();
+        else
+            window->OpenLevel(qpath(other)), went_on = window->windowTitle().contains("other.tr4");
+        set_save_question_handler({});
+        messages.take();
+        EXPECT_EQ(asked, QStringList{"Save changes to level.tr4?"});
+        EXPECT_EQ(went_on, c.goes_on);
+        EXPECT_EQ(window->isWindowModified(), !c.goes_on || (c.closing && c.answer == SaveAnswer::discard));
+        if (c.save_fails)
+            std::filesystem::remove(level);
+        else
+            EXPECT_EQ(test::read_file(level) != loaded, c.answer == SaveAnswer::save);
+    }
+}
+
+// Playback past the last keyframe goes on in the next animation at the
+// keyframe its next frame falls in; a chain that leads nowhere loops.
+TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
+{
+    const tanimation& target = window->level().animations[1];  // the figure's animation 1, rate 4
+    const int into_third = target.frame_start + 2 * 4 + 1;
+    window->FollowNextAnimation1->setChecked(true);
+    for (const auto& [next, frame, animation, keyframe] : {std::array{1, into_third, 1, 2},
+                                                           std::array{99, into_third, 3, 0},
+                                                           std::array{1, target.frame_end + 1, 3, 0}}) {
+        window->ComboBox1->setCurrentIndex(3);
+        window->ComboBox1Change();
+        window->SpinEdit8->setValue(next);
+        window->SpinEdit9->setValue(frame);
+        window->Button2Click();
+        window->SpinEdit1->setValue(2);  // the last keyframe
+        window->Timer1Timer();
+        EXPECT_EQ(window->ComboBox1->currentIndex(), animation);
+        EXPECT_EQ(window->SpinEdit1->value(), keyframe);
+        EXPECT_EQ(window->Timeline1->value(), keyframe);
+    }
+    window->Timeline1->setValue(1);  // moved by the user
+    EXPECT_EQ(window->SpinEdit1->value(), 1);
+}
+
+// Left, Right and Space work from the lists but leave a field's typing alone.
+TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->ListBox1->setFocus();
+    QTest::keyClick(window->ListBox1, Qt::Key_Right);
+    QTest::keyClick(window->ListBox1, Qt::Key_Right);
+    QTest::keyClick(window->ListBox1, Qt::Key_Left);
+    EXPECT_EQ(window->SpinEdit1->value(), 1);
+    EXPECT_EQ(window->Timeline1->value(), 1);
+    window->box_fields[0]->setFocus();
+    QTest::keyClick(window->box_fields[0], Qt::Key_Left);
+    QTest::keyClick(window->box_fields[0], Qt::Key_Space);
+    EXPECT_EQ(window->SpinEdit1->value(), 1);
+    EXPECT_FALSE(window->playing());
+    window->ListBox1->setFocus();
+    QTest::keyClick(window->ListBox1, Qt::Key_Space);
+    EXPECT_TRUE(window->playing());
+}
+
+}  // namespace
+}  // namespace kelanim

@@ -1,0 +1,198 @@
+// The glTF export of Lara of every real level and of the demo figure: the
+// posed joints follow the bone walk, Assimp reads the files back with the
+// expected joints, keys and vertices, and the Khronos validator finds no
+// error in them or in a static mesh.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <glm/gtc/quaternion.hpp>
+
+#include "anim/bone_walk.h"
+#include "gltf/gltf_axes.h"
+#include "gltf/gltf_export.h"
+#include "realdata.h"
+
+#ifdef KELANIM_HAVE_ASSIMP
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#endif
+
+namespace kelanim {
+namespace {
+
+struct opened {
+    std::string name;
+    Ttrlevel level;
+    Tmesh_list meshes;
+};
+
+// Every real level, then the demo levels.
+std::vector<std::unique_ptr<opened>> levels_under_test()
+{
+    std::vector<std::filesystem::path> paths = test::real_levels();
+    for (const char* demo : {"demo.tr2", "demo.tr4"}) paths.push_back(std::filesystem::path(KELANIM_DEMO_DIR) / demo);
+    std::vector<std::unique_ptr<opened>> result;
+    for (const auto& path : paths) {
+        auto o = std::make_unique<opened>();
+        o->name = path.filename().string();
+        if (o->level.load_level(path.string()) != load_ok) ADD_FAILURE() << "cannot read " << path;
+        o->meshes.decode_meshes(o->level);
+        result.push_back(std::move(o));
+    }
+    return result;
+}
+
+glm::dvec3 as_vec(const std::array<float, 3>& a) { return {a[0], a[1], a[2]}; }
+
+// Where the glTF joints put a point of each bone at keyframe k: the nodes'
+// rest translations (the root's from the keys) and the keyed rotations.
+std::vector<glm::dmat4> posed_joints(const gltf_export_parts& parts, const gltf_clip& clip, std::size_t k)
+{
+    std::vector<glm::dmat4> world(parts.joints.size());
+    for (std::size_t b = 0; b < parts.joints.size(); ++b) {
+        const gltf_joint& joint = parts.joints[b];
+        const auto& r = clip.rotations[b][k];
+        glm::dmat4 local = glm::mat4_cast(glm::dquat(r[3], r[0], r[1], r[2]));
+        local[3] = glm::dvec4(b == 0 ? as_vec(clip.root_translations[k])
+                                     : as_vec(gltf_point(joint.offset[0], joint.offset[1], joint.offset[2])),
+                              1.0);
+        world[b] = joint.parent < 0 ? local : world[static_cast<std::size_t>(joint.parent)] * local;
+    }
+    return world;
+}
+
+TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
+{
+    for (const auto& o : levels_under_test()) {
+        SCOPED_TRACE(o->name);
+        gltf_export_request request;
+        request.all_animations = true;
+        gltf_export_parts parts;
+        std::vector<std::string> warnings;
+        ASSERT_FALSE(prepare_gltf_export(o->level, o->meshes, request, parts, warnings));
+        ASSERT_EQ(parts.joints.size(), o->level.moveables[0].num_meshes);
+        ASSERT_EQ(parts.clips.size(), static_cast<std::size_t>(animation_count(o->level, 0)));
+
+        // Two points of every bone, at every keyframe of the first animations.
+        for (std::int32_t j = 0; j < std::min<std::int32_t>(5, static_cast<std::int32_t>(parts.clips.size())); ++j)
+            for (std::size_t k = 0; k < parts.clips[j].times.size(); ++k) {
+                const auto world = posed_joints(parts, parts.clips[j], k);
+                walk_bones(o->level, 0, decode_keyframe(o->level, 0, j, static_cast<std::int32_t>(k)),
+                           root_mode::translate, bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
+                               for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)}) {
+                                   const glm::dvec3 want = as_vec(gltf_point(transform_point(m, p).x,
+                                                                             transform_point(m, p).y,
+                                                                             transform_point(m, p).z));
+                                   const glm::dvec3 got(world[b] * glm::dvec4(as_vec(gltf_point(p.x, p.y, p.z)), 1));
+                                   ASSERT_LT(glm::length(got - want), 1e-5) << j << " " << k << " " << b;
+                               }
+                           });
+            }
+
+#ifdef KELANIM_HAVE_ASSIMP
+        const auto dir = test::output_dir(o->name);
+        for (const char* file : {"lara.glb", "lara.gltf"}) {
+            SCOPED_TRACE(file);
+            request.path = (dir / file).string();
+            request.all_animations = request.path.ends_with(".glb");  // the text form with animation 0 alone
+            const exchange_outcome outcome = export_gltf(o->level, o->meshes, request);
+            ASSERT_TRUE(outcome.ok) << outcome.message;
+            Assimp::Importer importer;
+            const aiScene* scene = importer.ReadFile(request.path, 0);
+            ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+            for (std::size_t b = 1; b < parts.joints.size(); ++b) {
+                const aiNode* node = scene->mRootNode->FindNode(joint_name(static_cast<std::int32_t>(b)).c_str());
+                ASSERT_TRUE(node && node->mParent) << b;
+                EXPECT_EQ(node->mParent->mName.C_Str(), joint_name(parts.joints[b].parent));
+            }
+            std::size_t vertices = 0;
+            for (unsigned i = 0; i < scene->mNumMeshes; ++i) vertices += scene->mMeshes[i]->mNumVertices;
+            EXPECT_EQ(vertices, parts.geometry.vertex_count());
+            std::size_t animated = 0;
+            for (const gltf_clip& clip : parts.clips) animated += clip.times.empty() ? 0 : 1;
+            ASSERT_EQ(scene->mNumAnimations, request.all_animations ? animated : 1u);
+            const aiAnimation& first = *scene->mAnimations[0];
+            EXPECT_EQ(first.mName.C_Str(), parts.clips[0].name);
+            ASSERT_EQ(first.mNumChannels, parts.joints.size());
+            for (unsigned c = 0; c < first.mNumChannels; ++c)
+                EXPECT_EQ(first.mChannels[c]->mNumRotationKeys, parts.clips[0].times.size()) << c;
+        }
+#endif
+    }
+}
+
+TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
+{
+    struct damage {
+        const char* what;
+        void (*apply)(Ttrlevel&);
+        bool all_animations;
+        const char* message;  // part of the refusal or warning; empty: exports
+    };
+    const damage cases[] = {
+        {"no frame rate", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, false, "frame rate 0"},
+        {"no frame rate among all", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, true, "left out"},
+        {"absurd bone count", [](Ttrlevel& l) { l.moveables[0].num_meshes = 0xFFFF; }, true, "65535 bones"},
+        {"mesh tree outside the level", [](Ttrlevel& l) { l.moveables[0].mesh_tree = 0xFFFFFFF0u; }, true, ""},
+        {"missing object textures", [](Ttrlevel& l) { l.object_textures.clear(); }, false, ""},
+    };
+    for (const damage& d : cases) {
+        SCOPED_TRACE(d.what);
+        opened o;
+        ASSERT_EQ(o.level.load_level((std::filesystem::path(KELANIM_DEMO_DIR) / "demo.tr2").string()), load_ok);
+        d.apply(o.level);
+        o.meshes.decode_meshes(o.level);
+        gltf_export_request request;
+        request.all_animations = d.all_animations;
+        gltf_export_parts parts;
+        std::vector<std::string> warnings;
+        const auto problem = prepare_gltf_export(o.level, o.meshes, request, parts, warnings);
+        std::string said = problem.value_or("");
+        for (const std::string& w : warnings) said += w;
+        EXPECT_NE(said.find(d.message), std::string::npos) << said;
+        EXPECT_TRUE(problem || !encode_glb(parts).empty());
+    }
+}
+
+TEST(GltfExport, KhronosValidatorFindsNoErrors)
+{
+    const std::filesystem::path validator = KELANIM_GLTF_VALIDATOR;
+    if (std::system("node --version > /dev/null 2>&1") != 0 || !std::filesystem::exists(validator))
+        GTEST_SKIP() << "node or the glTF validator (scripts/test-tools) is missing";
+    std::string files;
+    for (const auto& o : levels_under_test()) {
+        const auto dir = test::output_dir(o->name);
+        gltf_export_request request;
+        for (const char* file : {"lara.glb", "lara.gltf"}) {
+            request.path = (dir / file).string();
+            ASSERT_TRUE(export_gltf(o->level, o->meshes, request).ok) << request.path;
+            files += " '" + request.path + "'";
+        }
+        if (!o->level.static_meshes.empty()) {
+            request.view_mode = export_static_mesh;
+            request.path = (dir / "static.glb").string();
+            ASSERT_TRUE(export_gltf(o->level, o->meshes, request).ok) << request.path;
+            files += " '" + request.path + "'";
+        }
+    }
+    const std::string command =
+        "node '" KELANIM_GLTF_VALIDATE_SCRIPT "' '" + validator.string() + "'" + files + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string report;
+    char line[4096];
+    while (fgets(line, sizeof line, pipe)) report += line;
+    ASSERT_EQ(pclose(pipe), 0) << report;
+    std::size_t clean = 0;
+    for (std::size_t at = 0; (at = report.find(" errors=0 ", at)) != std::string::npos; ++at) ++clean;
+    EXPECT_EQ(clean, static_cast<std::size_t>(std::count(files.begin(), files.end(), '\'') / 2)) << report;
+}
+
+}  // namespace
+}  // namespace kelanim

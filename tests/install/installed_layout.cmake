@@ -1,0 +1,10 @@
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+if(EXISTS ${PREFIX}/bin/trcatalog.xml OR NOT EXISTS ${PREFIX}/share/kelanim/trcatalog.xml)
+  message(FATAL_ERROR "the catalog belongs in share/kelanim, not beside the programs")
+endif()
+# The demo figure is object 0, which the catalog names LARA; no warning.
+execute_process(COMMAND ${PREFIX}/bin/kelanim-cli info ${LEVEL} OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT out MATCHES "moveable 0 \\(LARA\\)" OR err)
+  message(FATAL_ERROR "the installed kelanim-cli did not name the demo figure:\n${err}${out}")
+endif()
