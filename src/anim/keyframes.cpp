@@ -61,14 +61,35 @@ std::int32_t animation_count(const Ttrlevel& level, std::int32_t m)
     const std::int64_t a = level.moveables[std::size_t(m)].animation;
     // -1 marks a moveable without animations; no other negative index means anything.
     if (a < 0) return 0;
-    // The run ends where the next moveable that has animations starts its own.
-    std::int64_t end = std::int64_t(held_animations(level));
-    for (std::size_t next = std::size_t(m) + 1; next < moveables; ++next)
-        if (level.moveables[next].animation >= 0) {
-            end = level.moveables[next].animation;
-            break;
-        }
+    // Runs follow one another in moveable order. One that starts inside an
+    // earlier moveable's run would share its animations; in a damaged level
+    // every moveable could then claim nearly all of them, so it gets none.
+    // `claimed` is the end of the animations the earlier runs hold.
+    const std::int64_t held = std::int64_t(held_animations(level));
+    std::int64_t claimed = 0, previous = -1;
+    for (std::size_t i = 0; i < std::size_t(m); ++i) {
+        const std::int64_t start = level.moveables[i].animation;
+        if (start < 0) continue;
+        // This start ends the run of the previous moveable that has animations.
+        if (previous >= claimed && std::min(start, held) > previous) claimed = std::min(start, held);
+        previous = start;
+    }
+    if (previous >= claimed && std::min(a, held) > previous) claimed = std::min(a, held);
+    if (a < claimed) return 0;
+    // The run never reaches past the animation records the level holds,
+    // whatever a damaged next moveable claims.
+    const std::int64_t end = std::min(animation_run_end(level, m), held);
     return std::int32_t(std::max<std::int64_t>(end - a, 0));
+}
+
+std::int64_t animation_run_end(const Ttrlevel& level, std::int32_t m)
+{
+    const std::size_t moveables = held_moveables(level);
+    if (m < 0 || std::size_t(m) >= moveables) return 0;
+    // The run ends where the next moveable that has animations starts its own.
+    for (std::size_t next = std::size_t(m) + 1; next < moveables; ++next)
+        if (level.moveables[next].animation >= 0) return level.moveables[next].animation;
+    return level.num_animations;
 }
 
 std::int64_t animation_index(const Ttrlevel& level, std::int32_t m, std::int32_t j)
@@ -93,12 +114,18 @@ std::int32_t keyframe_count(const Ttrlevel& level, std::int32_t m, std::int32_t 
     if (k < 0) return 0;
     const std::int64_t start = first_word(level, std::size_t(k));
     // The run ends where the next animation of the level starts, whichever
-    // moveable that one belongs to.
-    const std::int64_t end =
-        std::size_t(k) + 1 < held_animations(level) ? first_word(level, std::size_t(k) + 1) : held_frames(level);
+    // moveable that one belongs to, and never past the words the level holds.
+    const std::int64_t end = std::min(keyframe_run_end(level, k), held_frames(level));
     const std::int32_t len = keyframe_length(level, m, j);
     if (len == 0 || end <= start) return 0;
     return std::int32_t(std::min<std::int64_t>((end - start) / len, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int64_t keyframe_run_end(const Ttrlevel& level, std::int64_t k)
+{
+    const std::size_t animations = held_animations(level);
+    if (k < 0 || std::size_t(k) >= animations) return 0;
+    return std::size_t(k) + 1 < animations ? first_word(level, std::size_t(k) + 1) : held_frames(level);
 }
 
 std::int32_t keyframe_rate(const Ttrlevel& level, std::int32_t m, std::int32_t j)

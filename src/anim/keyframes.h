@@ -34,10 +34,26 @@ struct tpose {
 // Number of animations of moveable m: from its `animation` up to the
 // `animation` of the next moveable that has any (or to the level's count).
 // 0 for a moveable out of range, one whose `animation` is -1 (or any other
-// negative value), or one whose run would come out negative.
+// negative value), or one whose run would come out negative. Bounded by what
+// the level holds: the run stops at the last animation record, and a run
+// that starts inside an earlier moveable's run counts none, so no two
+// moveables share an animation and all of them together never count more
+// animations than the level holds, however damaged the level.
 std::int32_t animation_count(const Ttrlevel& level, std::int32_t m);
 
-// Number of keyframes of animation j of moveable m; 0 when out of range.
+// Level-wide index one past the last animation of moveable m as the level
+// states it (the next moveable's `animation`, or `num_animations`), not
+// bounded by the records held; 0 for a moveable out of range. The check
+// compares it with what exists.
+std::int64_t animation_run_end(const Ttrlevel& level, std::int32_t m);
+
+// Word index in `frames` one past the keyframes of level-wide animation k as
+// the level states it (the next animation's first word, or the end of
+// `frames`), not bounded by the words held; 0 for k out of range.
+std::int64_t keyframe_run_end(const Ttrlevel& level, std::int64_t k);
+
+// Number of keyframes of animation j of moveable m, within the words
+// `frames` holds; 0 when out of range.
 std::int32_t keyframe_count(const Ttrlevel& level, std::int32_t m, std::int32_t j);
 
 // The animation's frame rate (game ticks per stored keyframe); 0 when out of range.

@@ -108,6 +108,7 @@ void TForm1::FormCreate(const QString& recent_files_ini)
     level_->gauge = gauge_.get();
     level_->messages = level_messages_.get();
     create_viewport();
+    create_animation_checks();
 
     frame_rate_ = 0;
     FillingBox = false;

@@ -33,6 +33,7 @@ class QWidget;
 
 namespace kelanim {
 
+class TAnimationLinksTable;
 class KeyframeTimeline;
 class TMostRecentFiles;
 enum class edit_kind;
@@ -162,6 +163,14 @@ public:
     QMenu* About1;
     QAction* About2;
 
+    // The state changes and commands of the selected animation, and the
+    // level check (main_window_checks.cpp).
+    static constexpr int animation_links_height = 150;
+    TAnimationLinksTable* AnimationLinks;
+    QAction* CheckAnimations1;
+    void CheckAnimations1Click();
+    void show_animation_links();
+
     // Undo, the save question, the timeline and chained playback
     // (main_window_undo.cpp, main_window_timeline.cpp).
     QUndoStack* undo_stack() const { return undo_stack_; }
@@ -190,6 +199,7 @@ private:
     void create_controls();
     void create_menus();
     void create_viewport();
+    void create_animation_checks();
     void release_viewport();
     void connect_handlers();
     void fill_lists();

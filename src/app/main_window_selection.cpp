@@ -42,6 +42,7 @@ void TForm1::ListBox1Click()
         ComboBox1->setCurrentIndex(-1);
         SpinEdit1->setValue(-1);
         refresh_viewport();
+        show_animation_links();
     }
 }
 
@@ -79,6 +80,7 @@ void TForm1::ComboBox1Change()
     }
     if (c == 0)
         for (TSpinEdit* field : {SpinEdit8, SpinEdit9, SpinEdit10, SpinEdit11}) field->setValue(-1);
+    show_animation_links();
 }
 
 void TForm1::SpinEdit1Change()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "anim/keyframes.h"
+#include "anim/state_changes.h"
 #include "catalog/catalog.h"
 #include "catalog/catalog_file.h"
 
@@ -22,6 +23,8 @@ struct animation_row {
     std::uint16_t frame_start = 0, frame_end = 0;
     std::uint16_t next_animation = 0, next_frame = 0;
     std::uint16_t state_id = 0;
+    tstate_change_list state_changes;
+    tanim_command_list commands;
 };
 
 struct moveable_row {
@@ -68,6 +71,8 @@ animation_row animation_of(const Ttrlevel& level, std::int32_t m, std::int32_t j
     row.next_animation = a.next_animation;
     row.next_frame = a.next_frame;
     row.state_id = a.state_id;
+    row.state_changes = state_changes_of(level, k);
+    row.commands = anim_commands_of(level, k);
     return row;
 }
 
@@ -101,6 +106,34 @@ void print_row(std::ostream& out, const char* format, auto... values)
     out << line << '\n';
 }
 
+// Each state change with its frame ranges; a list that runs past the
+// records held ends with what exists.
+nlohmann::ordered_json state_changes_json(const tstate_change_list& list)
+{
+    nlohmann::ordered_json out = nlohmann::ordered_json::array();
+    for (const tstate_change_entry& change : list.entries) {
+        nlohmann::ordered_json ranges = nlohmann::ordered_json::array();
+        for (const tdispatch_range& r : change.ranges)
+            ranges.push_back({{"low", r.low}, {"high", r.high}, {"next_animation", r.next_animation},
+                              {"next_frame", r.next_frame}});
+        out.push_back({{"state_id", change.state_id}, {"ranges", std::move(ranges)}});
+    }
+    return out;
+}
+
+nlohmann::ordered_json commands_json(const tanim_command_list& list)
+{
+    nlohmann::ordered_json out = nlohmann::ordered_json::array();
+    for (const tanim_command& c : list.commands) {
+        nlohmann::ordered_json command = {{"code", c.code}, {"name", anim_command_name(c.code)}};
+        if (c.frame >= 0) command["frame"] = c.frame;
+        command["arguments"] = c.arguments;
+        if (c.condition != anim_command_condition::always) command["condition"] = condition_name(c.condition);
+        out.push_back(std::move(command));
+    }
+    return out;
+}
+
 }  // namespace
 
 void add_listing_json(const Ttrlevel& level, nlohmann::ordered_json& out)
@@ -116,7 +149,9 @@ void add_listing_json(const Ttrlevel& level, nlohmann::ordered_json& out)
                                   {"frame_end", a.frame_end},
                                   {"next_animation", a.next_animation},
                                   {"next_frame", a.next_frame},
-                                  {"state_id", a.state_id}});
+                                  {"state_id", a.state_id},
+                                  {"state_changes", state_changes_json(a.state_changes)},
+                                  {"commands", commands_json(a.commands)}});
         moveables.push_back({{"index", row.index},
                              {"object_id", row.object_id},
                              {"name", row.name},
