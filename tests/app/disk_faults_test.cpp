@@ -120,19 +120,16 @@ protected:
     }
 };
 
-TEST_F(RecentFilesDiskFaults, AHealthyDiskTakesTheNewList)
+TEST_F(RecentFilesDiskFaults, AHealthyDiskTakesTheNewListAFullOrReadOnlyOneKeepsTheOld)
 {
-    const fs::path ini = test::output_dir("app-disk-faults") / "healthy.ini";
-    write_old_ini(ini);
-    open_and_close(ini);
-    const auto entries = read_ini_section(qpath(ini), "MRU List");
+    const fs::path healthy = test::output_dir("app-disk-faults") / "healthy.ini";
+    write_old_ini(healthy);
+    open_and_close(healthy);
+    const auto entries = read_ini_section(qpath(healthy), "MRU List");
     ASSERT_TRUE(entries);
-    EXPECT_TRUE(ini_value(*entries, "1").endsWith("demo.tr2")) << ini_value(*entries, "1").toStdString();
+    EXPECT_TRUE(ini_value(*entries, "1").endsWith("/demo.tr2")) << ini_value(*entries, "1").toStdString();
     EXPECT_EQ(ini_value(*entries, "2"), "/levels/old.tr4");
-}
 
-TEST_F(RecentFilesDiskFaults, AFullOrReadOnlyDiskKeepsTheOldList)
-{
     for (const bool full : {true, false}) {
         SCOPED_TRACE(full ? "full" : "read-only");
         SmallFilesystem disk(test::output_dir("app-disk-faults") / (full ? "ini_full" : "ini_read_only"), 256);

@@ -95,19 +95,7 @@ TEST_F(ExchangeTest, AModelWithAnotherSkeletonIsRefused)
     EXPECT_EQ(window->level().frames, frames);
 }
 
-TEST_F(ExchangeTest, GltfExportWritesTheSelectionOrSaysWhyNot)
-{
-    window->ExportGltf(qpath(folder / "figure.glb"), true);
-    EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
-    EXPECT_TRUE(std::filesystem::exists(folder / "figure.glb"));
-    window->ExportGltf(qpath(folder / "figure.obj"), false);
-    const std::vector<QString> shown = messages.take();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].contains("must end in \".glb\"")) << shown[0].toStdString();
-    EXPECT_FALSE(std::filesystem::exists(folder / "figure.obj"));
-}
-
-TEST_F(ExchangeTest, AGltfAnimationImportsBackAsItWas)
+TEST_F(ExchangeTest, AGltfAnimationImportsBackAsItWasAndAnUnknownExtensionIsRefused)
 {
     window->ComboBox1->setCurrentIndex(2);
     window->ComboBox1Change();
@@ -117,6 +105,12 @@ TEST_F(ExchangeTest, AGltfAnimationImportsBackAsItWas)
     window->ImportModelAnimation(qpath(folder / "wave.glb"));
     EXPECT_EQ(messages.take(), std::vector<QString>{"Import Sucessfull."});
     EXPECT_EQ(angles(2), before);
+
+    window->ExportGltf(qpath(folder / "figure.obj"), true);
+    const std::vector<QString> shown = messages.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].contains("must end in \".glb\"")) << shown[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(folder / "figure.obj"));
 }
 
 TEST(FileFilters, PairsBecomeQtFilters)

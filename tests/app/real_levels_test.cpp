@@ -65,21 +65,23 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         EXPECT_EQ(window->SpinEdit1->value(), 0);
         window->SpeedButton1->click();
 
-        // Edit: the automatic bound, one box word by hand on keyframe 1, the parameters.
+        // Edit: the automatic bound, one box word by hand on keyframe 1 (its low
+        // sixteen bits are kept), the parameters.
         window->Button1Click();
         EXPECT_EQ(window->SpinEdit1->value(), count - 1);
         window->SpinEdit1->setValue(1);
-        window->box_fields[2]->setValue(-1234);
+        window->box_fields[2]->setValue(40000);
         window->SpinEdit10->setValue(9);
         window->Button2->click();
         EXPECT_EQ(messages.take(), std::vector<QString>{"Updated."});
         const std::vector<std::int16_t> edited = box(window->level(), m, j, 1);
-        EXPECT_EQ(edited[4], -1234);
+        EXPECT_EQ(edited[4], -25536);
 
         const std::filesystem::path saved = test::output_dir("app-real") / ("saved-" + name);
         std::filesystem::remove(saved);
         window->SaveLevelAs(qpath(saved));
         EXPECT_TRUE(messages.take().empty());
+        EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - saved-" + name + "[*]"));
         window->OpenLevel(qpath(saved));
         EXPECT_TRUE(messages.take().empty());
         EXPECT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));

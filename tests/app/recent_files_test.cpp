@@ -86,8 +86,6 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
     EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
 
     for (char c = 'a'; c <= 'g'; ++c) list->AddFile(qpath(folder / (std::string(1, c) + ".tr4")));
-    ASSERT_EQ(list->files().size(), 6);
-    EXPECT_EQ(list->files().front(), qpath(folder / "g.tr4"));
     // The list follows the menu's last separator directly; nothing follows it.
     EXPECT_EQ(captions().mid(7),
               QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));

@@ -58,22 +58,24 @@ TEST(ExactSave, OneEditChangesOnlyWhatItEdits)
 }
 
 // An animation exported and imported back: the saved level is the original
-// with the imported animation data in place of its own.
+// with the imported animation data in place of its own, as many keyframes as
+// before.
 struct Import {
     const char* level;
     const char* model;  // the exchange file, by its extension
     int moveable, animation;
+    const char* export_options;
 };
 
 TEST(ExactSave, ImportChangesOnlyTheAnimationData)
 {
     KELANIM_REQUIRE_REALDATA();
     const Import imports[] = {
-        {"tr2.tr2", "ms3d", 0, 3},
-        {"tr4.tr4", "ms3d", 0, 1},
-        {"tr5.trc", "ms3d", 0, 2},
-        {"tr1.phd", "glb", 0, 4},
-        {"tr4.tr4", "gltf", 0, 1},
+        {"tr2.tr2", "ms3d", 0, 3, " --subversion 1 --by-bones"},
+        {"tr4.tr4", "ms3d", 0, 1, ""},
+        {"tr5.trc", "ms3d", 0, 2, ""},
+        {"tr1.phd", "glb", 0, 4, ""},
+        {"tr4.tr4", "gltf", 0, 1, ""},
     };
     for (const Import& row : imports) {
         SCOPED_TRACE(std::string(row.level) + " with " + row.model);
@@ -81,12 +83,27 @@ TEST(ExactSave, ImportChangesOnlyTheAnimationData)
         const std::string files_and_selection =
             shell_quote(in) + " " + shell_quote(saved_path(std::string("m.") + row.model)) + " --moveable " +
             std::to_string(row.moveable) + " --animation " + std::to_string(row.animation);
-        ASSERT_EQ(test::run_cli("export " + files_and_selection).status, 0);
-        ASSERT_EQ(test::run_cli("import " + files_and_selection + " -o " + shell_quote(out)).status, 0);
+        std::filesystem::remove(saved_path("m.bmp"));
+        const test::CliResult exported = test::run_cli("export " + files_and_selection + row.export_options);
+        ASSERT_EQ(exported.status, 0) << exported.err;
+        EXPECT_NE(exported.out.find("Export Done."), std::string::npos);
+        if (*row.export_options) EXPECT_TRUE(std::filesystem::exists(saved_path("m.bmp")));  // the page beside it
+        const test::CliResult imported = test::run_cli("import " + files_and_selection + " -o " + shell_quote(out));
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        EXPECT_NE(imported.out.find("Import Sucessfull."), std::string::npos);
 
         Ttrlevel original, spliced;
         ASSERT_EQ(original.load_level(in), load_ok);
         ASSERT_EQ(spliced.load_level(out), load_ok);
+        const std::size_t k = static_cast<std::size_t>(original.moveables[row.moveable].animation + row.animation);
+        // A MilkShape import writes every rotation in the three-axis form; a
+        // glTF one keeps the words of rotations that come back unchanged.
+        if (std::string(row.model) == "ms3d")
+            EXPECT_EQ(spliced.animations[k].frame_size, 9 + 2 * original.moveables[row.moveable].num_meshes);
+        const auto keyframes = [k](const Ttrlevel& l) {
+            return (l.animations[k + 1].frame_offset - l.animations[k].frame_offset) / 2 / l.animations[k].frame_size;
+        };
+        EXPECT_EQ(keyframes(spliced), keyframes(original));
         original.frames = spliced.frames;
         original.num_frames = spliced.num_frames;
         original.animations = spliced.animations;

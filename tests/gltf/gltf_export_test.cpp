@@ -16,7 +16,7 @@
 #include "anim/bone_walk.h"
 #include "gltf/gltf_axes.h"
 #include "gltf/gltf_export.h"
-#include "realdata.h"
+#include "model_fixtures.h"
 
 #ifdef KELANIM_HAVE_ASSIMP
 #include <assimp/Importer.hpp>
@@ -32,13 +32,10 @@ struct opened {
     Tmesh_list meshes;
 };
 
-// Every real level, then the demo levels.
 std::vector<std::unique_ptr<opened>> levels_under_test()
 {
-    std::vector<std::filesystem::path> paths = test::real_levels();
-    for (const char* demo : {"demo.tr2", "demo.tr4"}) paths.push_back(std::filesystem::path(KELANIM_DEMO_DIR) / demo);
     std::vector<std::unique_ptr<opened>> result;
-    for (const auto& path : paths) {
+    for (const auto& path : test::exchange_levels()) {
         auto o = std::make_unique<opened>();
         o->name = path.filename().string();
         if (o->level.load_level(path.string()) != load_ok) ADD_FAILURE() << "cannot read " << path;

@@ -18,6 +18,14 @@
 
 namespace kelanim::test {
 
+// Every real level, then the demo levels: Lara, or the figure, is moveable 0 in each.
+inline std::vector<std::filesystem::path> exchange_levels()
+{
+    std::vector<std::filesystem::path> levels = real_levels();
+    for (const char* demo : {"demo.tr2", "demo.tr4"}) levels.push_back(std::filesystem::path(KELANIM_DEMO_DIR) / demo);
+    return levels;
+}
+
 inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
 {
     gltf_export_request request;

@@ -62,22 +62,17 @@ struct Window {
     bool attached = false;
 };
 
-#define REQUIRE_WIDGET(window)                                                                           \
-    do {                                                                                                 \
-        if (!(window).attached) {                                                                        \
-            EXPECT_FALSE(TGLViewport::platform_shows_opengl_widgets());                                  \
-            GTEST_SKIP() << "the Qt platform \"" << QGuiApplication::platformName().toStdString()        \
-                         << "\" shows no OpenGL widgets";                                                 \
-        }                                                                                                \
-    } while (0)
-
 }  // namespace
 
 TEST(ViewportWidget, DrawsTheSceneRedrawsOnMouseMovesAndRebuildsInAnotherWindow)
 {
     KELANIM_REQUIRE_GRAPHICS();
     Window w;
-    REQUIRE_WIDGET(w);
+    if (!w.attached) {
+        EXPECT_FALSE(TGLViewport::platform_shows_opengl_widgets());
+        GTEST_SKIP() << "the Qt platform \"" << QGuiApplication::platformName().toStdString()
+                     << "\" shows no OpenGL widgets";
+    }
     QImage first = w.frame();
     ASSERT_FALSE(first.isNull());
     test::keep_picture(first, "widget_square");
