@@ -74,7 +74,7 @@ TEST(ExactSave, ImportChangesOnlyTheAnimationData)
         {"tr2.tr2", "ms3d", 0, 3, " --subversion 1 --by-bones"},
         {"tr4.tr4", "ms3d", 0, 1, ""},
         {"tr5.trc", "ms3d", 0, 2, ""},
-        {"tr1.phd", "glb", 0, 4, ""},
+        {"tr3.tr2", "glb", 0, 4, ""},
         {"tr4.tr4", "gltf", 0, 1, ""},
     };
     for (const Import& row : imports) {
