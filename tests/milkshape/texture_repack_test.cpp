@@ -111,6 +111,10 @@ TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
     EXPECT_EQ(tall[0].new_page + tall[1].new_page + tall[2].new_page, 1);
     for (const texture_region& r : tall) EXPECT_TRUE(r.placed && (r.new_page == 0 || r.new_min_y == 0));
 
+    // Rows that fill the page exactly stay on it.
+    std::vector<texture_region> exact{region(256, 128), region(256, 128)};
+    EXPECT_EQ(pack_regions(exact, {}).page_count, 1);
+
     // A full page-high region ends at row 256, which wraps to 0 in a byte.
     std::vector<texture_region> full{region(256, 256), region(256, 256)};
     EXPECT_EQ(pack_regions(full, {}).page_count, 2);
