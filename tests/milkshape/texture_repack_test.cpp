@@ -111,10 +111,6 @@ TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
     EXPECT_EQ(tall[0].new_page + tall[1].new_page + tall[2].new_page, 1);
     for (const texture_region& r : tall) EXPECT_TRUE(r.placed && (r.new_page == 0 || r.new_min_y == 0));
 
-    // Rows that fill the page exactly stay on it.
-    std::vector<texture_region> exact{region(256, 128), region(256, 128)};
-    EXPECT_EQ(pack_regions(exact, {}).page_count, 1);
-
     // A full page-high region ends at row 256, which wraps to 0 in a byte.
     std::vector<texture_region> full{region(256, 256), region(256, 256)};
     EXPECT_EQ(pack_regions(full, {}).page_count, 2);
@@ -177,6 +173,16 @@ TEST(RepackTextures, AStaticMeshUsesOnlyItsOwnMeshAndNothingGivesNoFiles)
     EXPECT_TRUE(std::filesystem::is_empty(dir));
     // A moveable outside the level packs nothing either.
     EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);
+}
+
+// The level's first mesh is a bone's mesh like any other (Lara's hips in many levels).
+TEST(RepackTextures, ABoneOnTheFirstMeshKeepsItsTextures)
+{
+    ExchangeLevel fixture(code_tr4, {{1, {}, {1}}});
+    fixture.meshes.meshes[0] = test::square_mesh();
+    fixture.meshes.mesh_index[1] = 0;
+    ASSERT_EQ(fixture.meshes.bone_mesh(fixture.level, 0, 0), 0);
+    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 0).new_texture_count, 2);
 }
 
 TEST(RepackTextures, AFaceNamingNoTextureIsMarkedAndTr1PagesGoThroughThePalette)
