@@ -177,10 +177,11 @@ TEST(IniFile, SectionsAndKeysMatchWithoutRegardToCase)
     const QString path = qpath(test::output_dir("recent") / "plain.ini");
     std::filesystem::remove(path.toStdString());
     EXPECT_FALSE(read_ini_section(path, "MRU List"));
-    write_ini_section(path, "MRU List", {{"1", "/a"}, {"2", ""}});
+    write_ini_section(path, "MRU List", {{"1", "/a[1]"}, {"2", ""}});  // a value that ends like a header
     write_ini_section(path, "Second", {{"Key", "v=w"}});
     write_ini_section(path, "mru LIST", {{"2", "/b"}});
-    EXPECT_EQ(read_text(path), "[MRU List]\n1=/a\n2=/b\n\n[Second]\nKey=v=w\n");
+    EXPECT_EQ(read_text(path), "[MRU List]\n1=/a[1]\n2=/b\n\n[Second]\nKey=v=w\n");
+    EXPECT_EQ(ini_value(*read_ini_section(path, "MRU List"), "1"), "/a[1]");
     const auto second = read_ini_section(path, "second");
     ASSERT_TRUE(second);
     EXPECT_EQ(ini_value(*second, "KEY"), "v=w");

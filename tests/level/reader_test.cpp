@@ -89,6 +89,7 @@ TEST_P(ReaderByCode, ReadsEveryBlockOfTheGeneration)
     EXPECT_EQ(level.zones[2][0], code <= 2 ? 0 : 2 * 16);
     ASSERT_EQ(level.num_items, F::num_items);
     EXPECT_EQ(+level.items[0].intensity1, code <= 2 ? 255 : 0x1234);
+    EXPECT_EQ(+level.items[0].intensity2, code <= 2 ? 0x1F : 0x0567);
     EXPECT_EQ(+level.items_tr1[0].intensity[1], code <= 2 ? 0x1F : 0x67);
     EXPECT_EQ(level.sound_map.size(), code <= 2 ? 512u : 740u);
     ASSERT_EQ(level.num_sample_indices, F::num_sample_indices);
@@ -189,12 +190,10 @@ TEST(Reader, AbsurdCountsAreCutToWhatTheFileHolds)
     EXPECT_EQ(level.num_floor_data, level.floor_data.size());
 }
 
-// A level cut short anywhere, or with spoiled bytes, never crashes or reads
-// out of bounds; a cut level says it ended early.
-TEST(Reader, TruncatedOrSpoiledLevelsNeverFail)
+// A level cut short anywhere never crashes or reads out of bounds and says
+// it ended early. (Spoiled bytes are the fuzz target's.)
+TEST(Reader, TruncatedLevelsSayTheyEndedEarly)
 {
-    std::uint32_t seed = 12345;
-    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
     for (int code : {1, 2, 3, 4, 5, 6}) {
         SCOPED_TRACE(code);
         const Bytes whole = synthetic_level(code, 0);
@@ -205,13 +204,6 @@ TEST(Reader, TruncatedOrSpoiledLevelsNeverFail)
             if (code <= 5 || cut < whole.size() - 8) { ASSERT_TRUE(level.truncated) << cut; }
             ASSERT_EQ(level.frames.size(), level.num_frames);
             ASSERT_EQ(level.rooms.size(), level.num_rooms);
-        }
-        for (int round = 0; round < 100; ++round) {
-            std::vector<std::uint8_t> spoiled = whole.data();
-            for (int flips = 0; flips < 8; ++flips) spoiled[4 + next() % (spoiled.size() - 4)] = static_cast<std::uint8_t>(next());
-            Ttrlevel fresh;
-            fresh.load_level_from_memory(std::move(spoiled), name_for(code));
-            ASSERT_EQ(fresh.frames.size(), fresh.num_frames);
         }
     }
 }

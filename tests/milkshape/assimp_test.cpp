@@ -1,5 +1,5 @@
-// Files written by save_ms3d read by an independent reader (Assimp), and real
-// MilkShape files read by load_ms3d, checked against what Assimp finds.
+// Real MilkShape files read by load_ms3d, checked against what Assimp finds.
+// (Files the export writes are read by Assimp in export_real_test.)
 #include <gtest/gtest.h>
 
 #ifdef KELANIM_HAVE_ASSIMP
@@ -17,13 +17,6 @@ namespace kelanim {
 namespace {
 
 std::filesystem::path real_model(const std::string& name) { return test::realdata_dir() / "ms3d" / name; }
-
-const aiNodeAnim* find_channel(const aiAnimation* animation, const std::string& name)
-{
-    for (unsigned c = 0; c < animation->mNumChannels; ++c)
-        if (name == animation->mChannels[c]->mNodeName.C_Str()) return animation->mChannels[c];
-    return nullptr;
-}
 
 // Assimp gives each group its own mesh in file order, with three vertices of
 // its own per triangle; compares them with the model's groups, corner by corner.
@@ -53,44 +46,6 @@ void expect_same_geometry(const TMS3D_File& model, const aiScene* scene)
     bool needs_default = std::any_of(model.groups.begin(), model.groups.end(),
                                      [&](const MS3D_Group& g) { return g.material_index < 0; });
     EXPECT_EQ(scene->mNumMaterials, model.num_materials + (needs_default ? 1u : 0u));
-}
-
-TEST(AssimpReadsSavedModels, GeometryBonesAndKeys)
-{
-    for (int subversion : {0, 1, 2}) {
-        SCOPED_TRACE(subversion);
-        TMS3D_File model = test::sample_model(subversion);
-        auto path = test::temp_path("for-assimp.ms3d");
-        save_ms3d(model, path.string());
-
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(path.string(), 0);
-        ASSERT_NE(scene, nullptr) << importer.GetErrorString();
-        expect_same_geometry(model, scene);
-
-        // The joints as a node chain, and as bones of the meshes that use them.
-        const aiNode* root = scene->mRootNode->FindNode("Root");
-        const aiNode* arm = scene->mRootNode->FindNode("Arm");
-        const aiNode* hand = scene->mRootNode->FindNode("Hand");
-        ASSERT_TRUE(root && arm && hand);
-        EXPECT_EQ(arm->mParent, root);
-        EXPECT_EQ(hand->mParent, arm);
-        EXPECT_EQ(scene->mMeshes[0]->mNumBones, 2u);  // joints 0 and 1
-        EXPECT_EQ(scene->mMeshes[1]->mNumBones, 1u);  // joint 2; one vertex follows none
-
-        ASSERT_EQ(scene->mNumAnimations, 1u);
-        const aiAnimation* animation = scene->mAnimations[0];
-        EXPECT_EQ(animation->mNumChannels, 3u);
-        EXPECT_EQ(animation->mTicksPerSecond, 24);
-        for (const MS3D_Joint& joint : model.joints) {
-            const aiNodeAnim* channel = find_channel(animation, name_text(joint.name));
-            ASSERT_NE(channel, nullptr) << name_text(joint.name);
-            EXPECT_EQ(channel->mNumRotationKeys, joint.num_rotation_keys);
-            EXPECT_EQ(channel->mNumPositionKeys, joint.num_translation_keys);
-            for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
-                EXPECT_NEAR(channel->mRotationKeys[k].mTime, joint.rotation_keys[k].time * 24, 1e-4);
-        }
-    }
 }
 
 TEST(RealMilkShapeFiles, LoadWithTheCountsAssimpFinds)

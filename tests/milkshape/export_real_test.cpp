@@ -126,27 +126,6 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
     }
 }
 
-TEST(ExportRealLevels, AssimpReadsStaticMeshes)
-{
-    KELANIM_REQUIRE_REALDATA();
-    auto real = open_real(test::real_level("tr1.phd"));
-    const auto dir = test::exchange_dir("static-tr1");
-    for (std::int32_t s = 0; s < static_cast<std::int32_t>(real->level.static_meshes.size()); ++s) {
-        SCOPED_TRACE(s);
-        export_request request;
-        request.path = (dir / ("mesh" + std::to_string(s) + ".ms3d")).string();
-        request.view_mode = export_static_mesh;
-        request.static_mesh = s;
-        TMS3D_File model;
-        ASSERT_TRUE(export_selection(real->level, real->meshes, request, model).ok);
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(request.path, 0);
-        ASSERT_NE(scene, nullptr) << importer.GetErrorString();
-        EXPECT_GT(scene->mNumMeshes, 0u);
-        EXPECT_EQ(scene->mNumAnimations, 0u);
-    }
-}
-
 #endif
 
 }  // namespace

@@ -175,6 +175,16 @@ TEST(RepackTextures, AStaticMeshUsesOnlyItsOwnMeshAndNothingGivesNoFiles)
     EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);
 }
 
+// The level's first mesh is a bone's mesh like any other (Lara's hips in many levels).
+TEST(RepackTextures, ABoneOnTheFirstMeshKeepsItsTextures)
+{
+    ExchangeLevel fixture(code_tr4, {{1, {}, {1}}});
+    fixture.meshes.meshes[0] = test::square_mesh();
+    fixture.meshes.mesh_index[1] = 0;
+    ASSERT_EQ(fixture.meshes.bone_mesh(fixture.level, 0, 0), 0);
+    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 0).new_texture_count, 2);
+}
+
 TEST(RepackTextures, AFaceNamingNoTextureIsMarkedAndTr1PagesGoThroughThePalette)
 {
     ExchangeLevel fixture(code_tr1, {{1, {}, {1}}});

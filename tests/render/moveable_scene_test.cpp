@@ -92,6 +92,22 @@ TEST(MoveableDrawing, TheRootIsPlacedAtItsOffsetAndTurnedInTheMirroredViewSpace)
     }
 }
 
+// The viewport's turn acts on the whole moveable in view space, unmirrored.
+TEST(MoveableDrawing, TheViewportTurnsTheMoveableAboutEachAxis)
+{
+    const d3d_vector3 turned[] = {{0.5f, 0.0f, -0.5f}, {0.0f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.0f}};
+    for (int axis = 0; axis < 3; ++axis) {
+        Scene s(square_moveable(code_tr2, {}));
+        moveable_draw_options options;
+        options.rotation[static_cast<std::size_t>(axis)] = 90;
+        s.gl.load_identity();
+        s.scene.draw_moveable(0, 0, 1, options);
+        ASSERT_EQ(s.gl.vertices().size(), 6u);
+        SCOPED_TRACE(axis);
+        expect_near(s.point(0), turned[axis]);
+    }
+}
+
 TEST(MoveableDrawing, ChildBonesStartFromTheirLinkAndTheStackStaysBalanced)
 {
     Ttrlevel level = test::make_level(code_tr3);

@@ -92,31 +92,6 @@ TEST(LaraPictures, EveryGenerationShowsATexturedLaraFramedInThePicture)
     }
 }
 
-TEST(LaraPictures, TheBoxTheRestPoseAndTheDefaultCamera)
-{
-    KELANIM_REQUIRE_REALDATA();
-    KELANIM_REQUIRE_GRAPHICS();
-    auto l = load(test::real_level("tr2.tr2"));
-    ASSERT_TRUE(l);
-    const QImage plain = draw(*l, fitted());
-    const QImage boxed = draw(*l, fitted({.show_box = true}));
-    test::keep_picture(boxed, "lara_box");
-    EXPECT_GT(test::pixels_of_colour(boxed, 0x000000), test::pixels_of_colour(plain, 0x000000) + 100);
-
-    const QImage rest = draw(*l, fitted({.keyframe = -1}));
-    test::keep_picture(rest, "lara_rest_pose");
-    EXPECT_GT(test::differing_pixels(plain, rest), 1000);
-
-    // The default camera shows the background around the scene.
-    picture_request request;
-    request.width = 320;
-    request.height = 240;
-    const QImage picture = draw(*l, request);
-    test::keep_picture(picture, "lara_default_camera");
-    expect_background_corners(picture);
-    EXPECT_GT(test::drawn_pixels(picture).pixels, 0);
-}
-
 TEST(SyntheticPictures, AFaceWoundTowardsTheCameraIsSeenAndItsMirrorIsNot)
 {
     KELANIM_REQUIRE_GRAPHICS();
