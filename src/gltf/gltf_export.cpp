@@ -35,20 +35,12 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 std::optional<std::string> check_selection(const Ttrlevel& level, const gltf_export_request& request)
 {
     if (!level.is_loaded()) return std::string("No level is loaded.");
-    if (request.view_mode == export_static_mesh) {
-        if (request.static_mesh < 0 || static_cast<std::size_t>(request.static_mesh) >= level.static_meshes.size())
-            return "Static mesh " + std::to_string(request.static_mesh) + " does not exist: the level has " +
-                   std::to_string(level.static_meshes.size()) + " static meshes.";
-        return std::nullopt;
-    }
-    if (request.view_mode != export_moveable) return "Unknown view mode " + std::to_string(request.view_mode) + ".";
-    if (request.moveable < 0 || static_cast<std::size_t>(request.moveable) >= level.moveables.size())
-        return "Moveable " + std::to_string(request.moveable) + " does not exist: the level has " +
-               std::to_string(level.moveables.size()) + " moveables.";
-    const std::int32_t animations = animation_count(level, request.moveable);
-    if (!request.all_animations && animations > 0 && (request.animation < 0 || request.animation >= animations))
-        return "Animation " + std::to_string(request.animation) + " does not exist: the moveable has " +
-               std::to_string(animations) + " animations.";
+    const std::optional<std::int32_t> animation =
+        request.all_animations ? std::nullopt : std::optional<std::int32_t>(request.animation);
+    if (auto problem =
+            check_export_selection(level, request.view_mode, request.static_mesh, request.moveable, animation))
+        return problem;
+    if (request.view_mode == export_static_mesh) return std::nullopt;
     const std::int32_t bones = level.moveables[static_cast<std::size_t>(request.moveable)].num_meshes;
     if (bones > max_gltf_joints)
         return "The moveable has " + std::to_string(bones) + " bones, more than the " +

@@ -49,20 +49,10 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::optional<std::string> check_selection(const Ttrlevel& level, const export_request& request)
 {
-    if (request.view_mode == export_static_mesh) {
-        if (request.static_mesh < 0 || static_cast<std::size_t>(request.static_mesh) >= level.static_meshes.size())
-            return "Static mesh " + std::to_string(request.static_mesh) + " does not exist: the level has " +
-                   std::to_string(level.static_meshes.size()) + " static meshes.";
-        return std::nullopt;
-    }
-    if (request.view_mode != export_moveable) return "Unknown view mode " + std::to_string(request.view_mode) + ".";
-    if (request.moveable < 0 || static_cast<std::size_t>(request.moveable) >= level.moveables.size())
-        return "Moveable " + std::to_string(request.moveable) + " does not exist: the level has " +
-               std::to_string(level.moveables.size()) + " moveables.";
-    const std::int32_t animations = animation_count(level, request.moveable);
-    if (animations > 0 && (request.animation < 0 || request.animation >= animations))
-        return "Animation " + std::to_string(request.animation) + " does not exist: the moveable has " +
-               std::to_string(animations) + " animations.";
+    if (auto problem = check_export_selection(level, request.view_mode, request.static_mesh, request.moveable,
+                                              request.animation))
+        return problem;
+    if (request.view_mode == export_static_mesh) return std::nullopt;
     const std::int32_t bones = level.moveables[static_cast<std::size_t>(request.moveable)].num_meshes;
     if (bones > max_export_joints)
         return "The moveable has " + std::to_string(bones) + " bones; a MilkShape model holds at most " +
@@ -71,6 +61,27 @@ std::optional<std::string> check_selection(const Ttrlevel& level, const export_r
 }
 
 }  // namespace
+
+std::optional<std::string> check_export_selection(const Ttrlevel& level, std::int32_t view_mode,
+                                                  std::int32_t static_mesh, std::int32_t moveable,
+                                                  std::optional<std::int32_t> animation)
+{
+    if (view_mode == export_static_mesh) {
+        if (static_mesh < 0 || static_cast<std::size_t>(static_mesh) >= level.static_meshes.size())
+            return "Static mesh " + std::to_string(static_mesh) + " does not exist: the level has " +
+                   std::to_string(level.static_meshes.size()) + " static meshes.";
+        return std::nullopt;
+    }
+    if (view_mode != export_moveable) return "Unknown view mode " + std::to_string(view_mode) + ".";
+    if (moveable < 0 || static_cast<std::size_t>(moveable) >= level.moveables.size())
+        return "Moveable " + std::to_string(moveable) + " does not exist: the level has " +
+               std::to_string(level.moveables.size()) + " moveables.";
+    const std::int32_t animations = animation_count(level, moveable);
+    if (animation && animations > 0 && (*animation < 0 || *animation >= animations))
+        return "Animation " + std::to_string(*animation) + " does not exist: the moveable has " +
+               std::to_string(animations) + " animations.";
+    return std::nullopt;
+}
 
 std::int32_t subversion_for_filter(std::int32_t filter_position)
 {

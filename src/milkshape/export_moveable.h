@@ -39,6 +39,14 @@ struct export_request {
     bool fix_root_y = false;
 };
 
+// Why a selection names nothing the level holds (a static mesh or moveable
+// past the level's lists, an animation past the moveable's), or nothing. An
+// `animation` of nothing stands for all of the moveable's. The number of
+// joints a file can hold is each exporter's own check.
+std::optional<std::string> check_export_selection(const Ttrlevel& level, std::int32_t view_mode,
+                                                  std::int32_t static_mesh, std::int32_t moveable,
+                                                  std::optional<std::int32_t> animation);
+
 // The subversion a save-dialog filter stands for (positions from 1): 2, 1, 0
 // for the binary filters, 2 for the ascii one.
 std::int32_t subversion_for_filter(std::int32_t filter_position);
