@@ -3,66 +3,40 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
-
-#include "anim/keyframes.h"
 
 namespace kelanim {
 namespace {
 
 constexpr std::uint8_t one_bone_keyframe = 11;  // box 6, offset 3, one two-word rotation
 
-struct vertex {
-    std::int16_t x, y, z;
-};
-
-// One TR4 mesh with one textured rectangle over its first four vertices
-// (the last one repeated when there are fewer).
-std::vector<std::uint16_t> tr4_mesh(const std::vector<vertex>& vertices)
-{
-    std::vector<std::uint16_t> w = {0, 0, 0, 100, 0, static_cast<std::uint16_t>(vertices.size())};
-    for (const vertex& v : vertices)
-        w.insert(w.end(), {std::uint16_t(v.x), std::uint16_t(v.y), std::uint16_t(v.z)});
-    w.push_back(0);  // no normals
-    w.push_back(1);  // one textured rectangle
-    for (std::size_t c = 0; c < 4; ++c) w.push_back(static_cast<std::uint16_t>(std::min(c, vertices.size() - 1)));
-    w.insert(w.end(), {0, 0});  // texture, effects
-    w.push_back(0);             // no textured triangles
-    if (w.size() % 2) w.push_back(0);
-    return w;
-}
-
-// A TR4 level whose moveable 0 has one bone drawn with the mesh of
-// `vertices` and one animation of one keyframe with the given root offset
-// and rotation entry; its box words are 1 to 6.
+// A TR4 level whose moveable 0 has `num_meshes` bones drawn with one mesh, a
+// textured rectangle over its first four `vertices` (the last repeated when
+// there are fewer), and one animation of one keyframe: box words 1 to 6, the
+// root `offset`, the two-word `rotation` entry.
 struct OneBoneLevel {
     Ttrlevel level;
     Tmesh_list meshes;
 
-    OneBoneLevel(const std::vector<vertex>& vertices, std::array<std::int16_t, 3> offset = {},
-                 std::array<std::uint16_t, 2> rotation = {0, 0}, std::uint16_t num_meshes = 1)
+    OneBoneLevel(const std::vector<tmesh_vertex>& vertices, std::array<std::int16_t, 3> offset = {},
+                 std::array<std::uint16_t, 2> rotation = {}, std::uint16_t num_meshes = 1)
     {
-        const std::vector<std::uint16_t> mesh = tr4_mesh(vertices);
-        level.loaded_tag = "Vornisk";
+        tmesh& mesh = meshes.meshes.emplace_back();
+        mesh.vertices = vertices;
+        tmesh_face4& face = mesh.textured_rects.emplace_back();
+        for (std::size_t c = 0; c < 4; ++c) face.vertices[c] = std::uint16_t(std::min(c, vertices.size() - 1));
+        meshes.mesh_index = {0};
         level.version_code = code_tr4;
-        level.mesh_data = mesh;
-        level.num_mesh_data = std::uint32_t(mesh.size());
-        level.mesh_pointers = {0};
-        level.num_mesh_pointers = 1;
-        tmoveable m{};
-        m.num_meshes = num_meshes;
-        m.animation = 0;
-        level.moveables = {m};
+        level.moveables = {tmoveable{}};
+        level.moveables[0].num_meshes = num_meshes;
         level.num_moveables = 1;
-        tanimation a{};
-        a.frame_size = one_bone_keyframe;
-        a.frame_rate = 1;
-        level.animations = {a};
+        level.animations = {tanimation{}};
+        level.animations[0].frame_size = one_bone_keyframe;
+        level.animations[0].frame_rate = 1;
         level.num_animations = 1;
-        level.frames = {1, 2, 3, 4, 5, 6, offset[0], offset[1], offset[2], std::int16_t(rotation[0]),
-                        std::int16_t(rotation[1])};
+        level.frames = {1, 2, 3, 4, 5, 6, offset[0], offset[1], offset[2], std::int16_t(rotation[0]), std::int16_t(rotation[1])};
         level.num_frames = std::uint32_t(level.frames.size());
-        meshes.decode_meshes(level);
     }
 
     std::vector<std::int16_t> box() const { return {level.frames.begin(), level.frames.begin() + 6}; }
@@ -72,23 +46,19 @@ TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheF
 {
     OneBoneLevel l({{0, 0, 0}});
     EXPECT_EQ(keyframe_box_fields(l.level, 0, 0, 0), (std::array<std::int16_t, 6>{1, 3, 5, 2, 4, 6}));
-    // The fourth field, maximum x, is word 1.
-    ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 3, 40000));
-    EXPECT_EQ(std::uint16_t(l.level.frames[1]), 0x9C40);
+    ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 3, 40000));  // maximum x, word 1
     ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 0, -1 - 65536));
-    EXPECT_EQ(l.level.frames[0], -1);
+    EXPECT_EQ(l.box(), (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5, 6}));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 6, 7));
 
-    // The rest pose of the level's first animation lies before the frames.
-    const std::vector<std::int16_t> before = l.level.frames;
+    // No box: the first animation's rest pose lies before the frames; with no keyframes, keyframe 0 is the one before.
     EXPECT_FALSE(keyframe_box_fields(l.level, 0, 0, -1));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, -1, 0, 9));
     EXPECT_FALSE(automatic_bound(l.level, l.meshes, 0, 0, -1));
-    // A keyframe count of 0 makes keyframe 0 the one before the first.
     l.level.set_num_frames(5);
     EXPECT_FALSE(keyframe_box_fields(l.level, 0, 0, 0));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 0, 9));
-    EXPECT_EQ(std::vector<std::int16_t>(before.begin(), before.begin() + 5), l.level.frames);
+    EXPECT_EQ(l.level.frames, (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5}));
     EXPECT_FALSE(keyframe_box_fields(l.level, 3, 0, 0));
 
     // A moveable without meshes keeps its box.
@@ -99,13 +69,12 @@ TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheF
 
 TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOffset)
 {
-    struct Case {
-        std::vector<vertex> vertices;
+    const struct {
+        std::vector<tmesh_vertex> vertices;
         std::array<std::int16_t, 3> offset;
         std::array<std::uint16_t, 2> rotation;
         std::vector<std::int16_t> box;
-    };
-    const Case cases[] = {
+    } cases[] = {
         // The root offset is added to the measured box.
         {{{0, -500, 0}, {10, 20, 0}, {10, 20, 10}, {0, -500, 10}}, {0, -300, 0}, {0, 0}, {0, 10, -800, -280, 0, 10}},
         // x = 100 turned about y by 170 steps (59.77 degrees) comes to x = 50.4
@@ -115,7 +84,7 @@ TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOf
         // Turned a quarter about x, a vertex below the bone swings to z +100.
         {{{0, 100, 0}}, {0, 0, 0}, {0x1000, 0x0000}, {0, 0, 0, 0, 100, 100}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         OneBoneLevel l(c.vertices, c.offset, c.rotation);
         ASSERT_TRUE(automatic_bound(l.level, l.meshes, 0, 0, 0));
         EXPECT_EQ(l.box(), c.box);
@@ -128,23 +97,16 @@ Ttrlevel two_moveables()
 {
     Ttrlevel level;
     level.version_code = code_tr4;
-    tmoveable first{}, second{};
-    first.num_meshes = 1;
-    first.animation = 0;
-    second.num_meshes = 1;
-    second.animation = 3;
-    level.moveables = {first, second};
+    level.moveables.assign(2, tmoveable{});
+    level.moveables[0].num_meshes = level.moveables[1].num_meshes = 1;
+    level.moveables[1].animation = 3;
     level.num_moveables = 2;
-    const std::uint16_t starts[] = {0, 100, 120, 0, 30};
-    const std::uint16_t ends[] = {99, 119, 140, 29, 50};
-    for (int k = 0; k < 5; ++k) {
-        tanimation a{};
-        a.frame_offset = std::uint32_t(k * 2 * one_bone_keyframe * 2);
-        a.frame_size = one_bone_keyframe;
-        a.frame_rate = 2;
-        a.frame_start = starts[k];
-        a.frame_end = ends[k];
-        a.next_animation = std::uint16_t(k);
+    const std::uint16_t frame_ranges[][2] = {{0, 99}, {100, 119}, {120, 140}, {0, 29}, {30, 50}};
+    tanimation a{};
+    a.frame_size = one_bone_keyframe;
+    for (std::uint32_t k = 0; k < 5; ++k) {
+        a.frame_offset = k * 4 * one_bone_keyframe;
+        a.frame_start = frame_ranges[k][0], a.frame_end = frame_ranges[k][1];
         level.animations.push_back(a);
     }
     level.num_animations = 5;
@@ -156,32 +118,23 @@ TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
 {
     Ttrlevel level = two_moveables();
     ASSERT_TRUE(apply_animation_parameters(level, 0, 1, {70000, 65537, 300, 10}));
-    const tanimation& edited = level.animations[1];
-    EXPECT_EQ(edited.next_animation, 70000 & 0xFFFF);
-    EXPECT_EQ(edited.next_frame, 1);
-    EXPECT_EQ(edited.frame_rate, 300 & 0xFF);
+    const auto read = animation_parameters(level, 0, 1);
+    EXPECT_EQ(std::tie(read->next_animation, read->next_frame, read->frame_rate, read->amount_frames),
+              std::make_tuple(70000 & 0xFFFF, 1, 300 & 0xFF, 10));
     // Animation 1 now spans 10 frames; the moveable's later animation moves
     // by the difference, -10; the earlier one and the other moveable's do not.
     std::vector<std::pair<int, int>> frames;
     for (const tanimation& a : level.animations) frames.emplace_back(a.frame_start, a.frame_end);
     EXPECT_EQ(frames, (std::vector<std::pair<int, int>>{{0, 99}, {100, 109}, {110, 130}, {0, 29}, {30, 50}}));
-}
 
-TEST(AnimationParameters, NothingIsAppliedWithoutAnimationOrKeyframes)
-{
-    Ttrlevel level = two_moveables();
+    // Nothing is applied to a moveable without animations, or to an animation without keyframes.
     level.moveables[1].animation = -1;  // moveable 0 now runs to the end
     const std::vector<tanimation> before = level.animations;
-    auto unchanged = [&] {
-        for (std::size_t k = 0; k < before.size(); ++k)
-            if (std::memcmp(&before[k], &level.animations[k], sizeof(tanimation)) != 0) return false;
-        return true;
-    };
-    EXPECT_FALSE(apply_animation_parameters(level, 1, 0, {1, 1, 1, 1}));  // no animations
+    EXPECT_FALSE(apply_animation_parameters(level, 1, 0, {1, 1, 1, 1}));
     EXPECT_FALSE(apply_animation_parameters(level, 7, 0, {1, 1, 1, 1}));
     level.set_num_frames(4 * 2 * one_bone_keyframe);  // the last animation loses its keyframes
     EXPECT_FALSE(apply_animation_parameters(level, 0, 4, {1, 1, 1, 1}));
-    EXPECT_TRUE(unchanged());
+    EXPECT_EQ(std::memcmp(before.data(), level.animations.data(), before.size() * sizeof(tanimation)), 0);
     EXPECT_FALSE(animation_parameters(level, 0, 9));
 }
 
