@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
-#include <map>
 
-#include "anim/keyframes.h"
 #include "anim/state_changes.h"
-#include "realdata.h"
 #include "synthetic_level.h"
 
 namespace kelanim {
@@ -25,16 +23,9 @@ Ttrlevel clean_level()
     return level;
 }
 
-std::vector<check_problem> problems(const Ttrlevel& level)
-{
-    std::vector<check_problem> out;
-    for (const check_finding& f : check_level(level)) out.push_back(f.problem);
-    return out;
-}
-
 TEST(LevelCheck, FindsEachKindOfFault)
 {
-    ASSERT_EQ(problems(clean_level()), std::vector<check_problem>{});
+    ASSERT_TRUE(check_level(clean_level()).empty());
     using P = check_problem;
     const std::vector<std::pair<P, std::function<void(Ttrlevel&)>>> faults = {
         {P::next_animation_missing, [](Ttrlevel& l) { l.animations[0].next_animation = 2; }},
@@ -51,9 +42,9 @@ TEST(LevelCheck, FindsEachKindOfFault)
         {P::commands_past_block, [](Ttrlevel& l) { l.animations[0].num_anim_commands = 3; }},
         {P::unknown_command, [](Ttrlevel& l) { l.anim_commands[0] = 9; }},
         {P::animations_past_records, [](Ttrlevel& l) { l.moveables[1].animation = 10; }},
-        {P::animations_overlap,
+        {P::animations_overlap,  // first animations 0, 2, 1
          [](Ttrlevel& l) {
-             l.moveables = {l.moveables[0], l.moveables[0], l.moveables[0]};  // first animations 0, 2, 1
+             l.moveables = {l.moveables[0], l.moveables[0], l.moveables[0]};
              l.moveables[1].animation = 2, l.moveables[2].animation = 1, l.num_moveables = 3;
          }},
         {P::meshes_past_records, [](Ttrlevel& l) { l.moveables[0].num_meshes = 3; }},
@@ -62,22 +53,9 @@ TEST(LevelCheck, FindsEachKindOfFault)
         SCOPED_TRACE(std::string(problem_id(expected)));
         Ttrlevel level = clean_level();
         damage(level);
-        const std::vector<check_problem> found = problems(level);
-        EXPECT_NE(std::find(found.begin(), found.end(), expected), found.end());
+        const std::vector<check_finding> found = check_level(level);
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const check_finding& f) { return f.problem == expected; }));
     }
-}
-
-TEST(LevelCheck, MoveablesNeverCountMoreAnimationsThanTheLevelHolds)
-{
-    // Damaged moveables whose first animations zigzag would each claim
-    // nearly every animation of the level.
-    Ttrlevel level = clean_level();
-    level.moveables.assign(40, level.moveables[0]);
-    for (std::size_t m = 0; m < level.moveables.size(); ++m) level.moveables[m].animation = m % 2 ? 30000 : 0;
-    level.num_moveables = 40;
-    std::int64_t listed = 0;
-    for (std::int32_t m = 0; m < 40; ++m) listed += animation_count(level, m);
-    EXPECT_EQ(listed, 2);
 }
 
 TEST(StateChanges, DecodesCommandsByCodeAndStopsAtTheEndOfTheirBlock)
@@ -106,27 +84,6 @@ TEST(StateChanges, DecodesCommandsByCodeAndStopsAtTheEndOfTheirBlock)
     ASSERT_EQ(changes.entries[0].ranges.size(), 1u);
     EXPECT_EQ(changes.entries[0].ranges[0].next_animation, 1);
     EXPECT_TRUE(state_changes_of(level, 2).entries.empty());  // no such animation
-}
-
-// The shipped levels hold a few frame numbers out of range in animations the
-// game drives by its own code (weapons, key holes, inventory objects, mesh
-// swaps): nothing else. Any other finding there is a misreading.
-TEST(LevelCheck, RealLevelsHoldOnlyTheirKnownLeftovers)
-{
-    KELANIM_REQUIRE_REALDATA();
-    const std::map<std::string, std::size_t> expected = {
-        {"tr1.phd", 3}, {"tr2.tr2", 4}, {"tr3.tr2", 11}, {"tr4.tr4", 7}, {"tr5.trc", 11}};
-    for (const auto& path : test::real_levels()) {
-        SCOPED_TRACE(path.filename().string());
-        Ttrlevel level;
-        ASSERT_EQ(level.load_level(path.string()), load_ok);
-        const std::vector<check_finding> found = check_level(level);
-        EXPECT_EQ(found.size(), expected.at(path.filename().string()));
-        for (const check_finding& f : found)
-            EXPECT_TRUE(f.problem == check_problem::next_frame_out_of_range ||
-                        f.problem == check_problem::state_change_frame_out_of_range)
-                << finding_place(f) << ": " << f.message;
-    }
 }
 
 }  // namespace
