@@ -61,16 +61,13 @@ std::string text_of(const tpose& pose)
     return out.str();
 }
 
-// Animation counts of moveables -1 to `last`.
-std::vector<std::int32_t> animation_counts(const Ttrlevel& level, std::int32_t last)
-{
-    std::vector<std::int32_t> counts;
-    for (std::int32_t m = -1; m <= last; ++m) counts.push_back(animation_count(level, m));
-    return counts;
-}
-
 TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
 {
+    auto animation_counts = [](const Ttrlevel& level, std::int32_t last) {  // of moveables -1 to last
+        std::vector<std::int32_t> counts;
+        for (std::int32_t m = -1; m <= last; ++m) counts.push_back(animation_count(level, m));
+        return counts;
+    };
     // The moveable without animations does not cut the run; the last run ends at the level's animation count.
     const Ttrlevel level = make_level(code_tr4, {{1, 0}, {1, -1}, {1, 3}, {1, -1}}, std::vector<animation_spec>(5, {0, 10}), {});
     EXPECT_EQ(animation_counts(level, 4), (std::vector<std::int32_t>{0, 3, 0, 2, 0, 0}));
@@ -88,7 +85,7 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0), 2);
 }
 
-TEST(KeyframeCount, RunsEndAtTheNextAnimationOrTheEndOfFrames)
+TEST(KeyframeRuns, EndAtTheNextAnimationOrTheEndOfFramesAndPastTheEndSelectTheLast)
 {
     Ttrlevel level = make_level(code_tr3, {{2, 0}, {2, 2}}, {{0, 12, 2}, {36, 12, 3}, {65, 12, 4}}, std::vector<std::uint16_t>(100));
     auto counts = [&] {
@@ -98,9 +95,7 @@ TEST(KeyframeCount, RunsEndAtTheNextAnimationOrTheEndOfFrames)
     // Animation 1 of moveable 0 ends where moveable 1's first starts (29 words: two whole keyframes);
     // the last ends at the end of frames (35 words).
     EXPECT_EQ(counts(), (std::vector<std::int32_t>{3, 2, 2, 0, 0}));
-    EXPECT_EQ(keyframe_rate(level, 0, 1), 3);
-    EXPECT_EQ(keyframe_rate(level, 1, 0), 4);
-    EXPECT_EQ(keyframe_rate(level, 1, 5), 0);
+    EXPECT_EQ((std::vector{keyframe_rate(level, 0, 1), keyframe_rate(level, 1, 0), keyframe_rate(level, 1, 5)}), (std::vector{3, 4, 0}));
 
     level.animations[0].frame_size = 0;         // a keyframe length of 0 makes no keyframes
     level.animations[1].frame_offset = 2 * 70;  // nor does a start after the next animation's
@@ -113,17 +108,15 @@ TEST(KeyframeCount, RunsEndAtTheNextAnimationOrTheEndOfFrames)
         EXPECT_EQ(keyframe_length(tr1, 0, 0), 16);
         EXPECT_EQ(keyframe_count(tr1, 0, 0), 5);
     }
-}
 
-TEST(KeyframeWord, PastTheEndSelectsTheLastAndNegativeNumbersStay)
-{
-    const Ttrlevel level = make_level(code_tr4, {{1, 0}, {1, 1}}, {{0, 10}, {40, 10}}, std::vector<std::uint16_t>(80));
-    // Moveable, animation, keyframe, word; moveable 1's animation holds 4 keyframes.
+    // Keyframe words past the end select the last, negative numbers stay. Rows: moveable, animation, keyframe,
+    // word; moveable 1's animation holds 4 keyframes.
+    const Ttrlevel words = make_level(code_tr4, {{1, 0}, {1, 1}}, {{0, 10}, {40, 10}}, std::vector<std::uint16_t>(80));
     const std::int64_t cases[][4] = {{1, 0, 0, 40}, {1, 0, 2, 60}, {1, 0, 4, 70}, {1, 0, 99, 70}, {1, 0, -1, 30},
                                      {1, 0, -3, 10}, {0, 0, -1, -10}, {-1, 0, 0, 0},  {0, -1, 0, 0},  {2, 0, 0, -1},
                                      {0, 1, 0, -1}};
     for (const auto& c : cases)
-        EXPECT_EQ(keyframe_word(level, std::int32_t(c[0]), std::int32_t(c[1]), std::int32_t(c[2])), c[3]) << c[0] << c[1] << c[2];
+        EXPECT_EQ(keyframe_word(words, std::int32_t(c[0]), std::int32_t(c[1]), std::int32_t(c[2])), c[3]) << c[0] << c[1] << c[2];
 }
 
 // One-axis entries (top bits 01, 10, 11 for x, y, z) hold 10 bits over a turn up to TR3 and 12 bits from
@@ -136,17 +129,13 @@ TEST(RotationEntries, EveryFormOfEveryGenerationAndTheWordsEachTakes)
         std::vector<std::uint16_t> words;
         std::string angles;
     } cases[] = {
-        {code_tr4, {0x4800}, "180,0,0 "},
-        {code_tr5, {0x4800}, "180,0,0 "},
-        {code_tr2, {0x4800}, "720,0,0 "},
-        {code_tr3, {0x4800}, "720,0,0 "},
+        {code_tr4, {0x4800}, "180,0,0 "}, {code_tr5, {0x4800}, "180,0,0 "},
+        {code_tr2, {0x4800}, "720,0,0 "}, {code_tr3, {0x4800}, "720,0,0 "},
         {code_tr4, {0x8400}, "0,90,0 "},
-        {code_tr4, {0xFFFF}, "0,0,1439.912109375 "},
-        {code_tr2, {0xFFFF}, "0,0,5759.6484375 "},
+        {code_tr4, {0xFFFF}, "0,0,1439.912109375 "}, {code_tr2, {0xFFFF}, "0,0,5759.6484375 "},
         {code_tr2, {0x0010, 0x0400}, "0.3515625,0.3515625,0 "},
         {code_tr4, {0x3FFF, 0xFFFF}, "359.6484375,359.6484375,359.6484375 "},
-        {code_tr1, {0x0010, 0x0400}, "22.5,0,5.625 "},
-        {code_tr1_ub, {0x0010, 0x0400}, "22.5,0,5.625 "},
+        {code_tr1, {0x0010, 0x0400}, "22.5,0,5.625 "}, {code_tr1_ub, {0x0010, 0x0400}, "22.5,0,5.625 "},
         {code_tr4, {0x4400, 0x0010, 0x0400, 0xC200, 0x8100}, "90,0,0 0.3515625,0.3515625,0 0,0,45 0,22.5,0 "},
     };
     for (const auto& c : cases) {
