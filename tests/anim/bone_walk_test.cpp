@@ -51,7 +51,7 @@ TEST(BoneWalk, EachBoneFollowsItsLinkFromItsParentOrTheTransformItPops)
         // (1, 2, 3) turns about z to (-2, 1, 3), about x to (-2, -3, 1), about y to (1, -3, 2), then moves.
         {"rotations about z, then x, then y", {{0, 1, 2, 3}}, {10, 20, 30}, {{90, 90, 90}}, {{10, 20, 30}, {11, 17, 32}}},
         {"the root offset moves every bone", {{0, 0, -100, 0}}, {5, -442, 7}, {}, {{5, -442, 7}, {5, -542, 7}}},
-        {"or none", {{0, 0, -100, 0}}, {5, -442, 7}, {}, {{0, 0, 0}, {0, -100, 0}}, root_mode::ignore_translation},
+        {"or is ignored", {{0, 0, -100, 0}}, {5, -442, 7}, {}, {{0, 0, 0}, {0, -100, 0}}, root_mode::ignore_translation},
         {"the base transform moves all", {{0, 0, -100, 0}}, {5, -442, 7}, {}, {{1005, -442, 7}, {1005, -542, 7}},
          root_mode::translate, 1000},
         // Bone 0 turns x into -z; bone 1 turns x into y, then its parent's turn applies.

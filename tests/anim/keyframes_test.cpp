@@ -41,15 +41,7 @@ Ttrlevel make_level(std::int32_t code, const std::vector<moveable_spec>& moveabl
     return level;
 }
 
-// "x,y,z" per bone.
-std::string text_of(const std::vector<tangles>& angles)
-{
-    std::ostringstream out;
-    for (const tangles& a : angles) out << std::setprecision(15) << a.x << ',' << a.y << ',' << a.z << ' ';
-    return out.str();
-}
-
-// A pose as text: its first word, box, root offset, angles, and whether words were missing.
+// A pose as text: its first word, box, root offset, angles ("x,y,z" per bone), and whether words were missing.
 std::string text_of(const tpose& pose)
 {
     std::ostringstream out;
@@ -57,7 +49,9 @@ std::string text_of(const tpose& pose)
     for (std::int16_t v : pose.bbox) out << ' ' << v;
     out << " offset";
     for (std::int16_t v : pose.offset) out << ' ' << v;
-    out << " angles " << text_of(pose.angles) << (pose.cut_short ? "cut short" : "whole");
+    out << " angles " << std::setprecision(15);
+    for (const tangles& a : pose.angles) out << a.x << ',' << a.y << ',' << a.z << ' ';
+    out << (pose.cut_short ? "cut short" : "whole");
     return out.str();
 }
 
@@ -140,11 +134,12 @@ TEST(RotationEntries, EveryFormOfEveryGenerationAndTheWordsEachTakes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "code " << c.code << " first word " << c.words[0]);
-        const Ttrlevel level = make_level(c.code, {}, {}, c.words);
-        bool cut_short = false;
-        EXPECT_EQ(text_of(decode_rotations(level, 0, std::int32_t(std::count(c.angles.begin(), c.angles.end(), ' ')), cut_short)),
-                  c.angles);
-        EXPECT_FALSE(cut_short);
+        // A keyframe of these rotations after a zero box and offset (and TR1's count word).
+        std::vector<std::uint16_t> frames(c.code == code_tr1 || c.code == code_tr1_ub ? 10 : 9);
+        frames.insert(frames.end(), c.words.begin(), c.words.end());
+        const auto bones = std::uint16_t(std::count(c.angles.begin(), c.angles.end(), ' '));
+        const Ttrlevel level = make_level(c.code, {{bones, 0}}, {{0, std::uint8_t(frames.size())}}, frames);
+        EXPECT_EQ(text_of(decode_keyframe(level, 0, 0, 0)), "word 0 box 0 0 0 0 0 0 offset 0 0 0 angles " + c.angles + "whole");
     }
 }
 
