@@ -51,15 +51,14 @@ TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheF
     EXPECT_EQ(l.box(), (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5, 6}));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 6, 7));
 
-    // No box: the first animation's rest pose lies before the frames; with no keyframes, keyframe 0 is the one before.
-    EXPECT_FALSE(keyframe_box_fields(l.level, 0, 0, -1));
-    EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, -1, 0, 9));
-    EXPECT_FALSE(automatic_bound(l.level, l.meshes, 0, 0, -1));
+    // No box, nothing written: the rest pose before the frames, a keyframe cut short, no such moveable.
     l.level.set_num_frames(5);
-    EXPECT_FALSE(keyframe_box_fields(l.level, 0, 0, 0));
-    EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 0, 9));
+    for (const auto& [m, n] : {std::pair{0, -1}, std::pair{0, 0}, std::pair{3, 0}}) {
+        EXPECT_FALSE(keyframe_box_fields(l.level, m, 0, n));
+        EXPECT_FALSE(set_keyframe_box_field(l.level, m, 0, n, 0, 9));
+        EXPECT_FALSE(automatic_bound(l.level, l.meshes, m, 0, n));
+    }
     EXPECT_EQ(l.level.frames, (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5}));
-    EXPECT_FALSE(keyframe_box_fields(l.level, 3, 0, 0));
 
     // A moveable without meshes keeps its box.
     OneBoneLevel meshless({{0, 0, 0}}, {}, {0, 0}, 0);
