@@ -90,7 +90,7 @@ TEST(StateChanges, DecodesCommandsByCodeAndStopsAtTheEndOfTheirBlock)
 // and inside `frames`, Lara's first keyframe stands upright inside its box, and the check finds only the
 // known leftovers: a few frame numbers out of range in animations the game drives by its own code
 // (weapons, key holes, inventory objects, mesh swaps). Any other finding there is a misreading.
-TEST(RealLevels, KeyframesLieInsideTheirRunsLaraStandsUprightAndTheCheckFindsOnlyKnownLeftovers)
+TEST(RealLevelAnimations, KeyframesLieInsideTheirRunsLaraStandsUprightAndTheCheckFindsOnlyKnownLeftovers)
 {
     KELANIM_REQUIRE_REALDATA();
     const std::map<std::string, std::size_t> leftovers = {
