@@ -143,15 +143,8 @@ TEST(RotationEntries, EveryFormOfEveryGenerationAndTheWordsEachTakes)
     }
 }
 
-TEST(DecodeKeyframe, ReadsEachLayoutTheRestPoseAndWordsPastTheEndAsZero)
+TEST(DecodeKeyframe, TheRestPoseAndWordsPastTheEndOfFrames)
 {
-    // TR3: box, offset, then the rotations from word 9.
-    const Ttrlevel tr3 = make_level(code_tr3, {{2, 0}}, {{0, 11}}, {0xFFF0, 16, 0xFFE0, 32, 0xFFD0, 48, 1, 0xFFFE, 3, 0x4400, 0x8400});
-    EXPECT_EQ(text_of(decode_keyframe(tr3, 0, 0, 0)), "word 0 box -16 16 -32 32 -48 48 offset 1 -2 3 angles 360,0,0 0,360,0 whole");
-    // TR1: a count word before the rotations, which are two words each.
-    const Ttrlevel tr1 = make_level(code_tr1, {{1, 0}}, {{0, 0}}, {0, 0, 0, 0, 0, 0, 5, 6, 7, 1, 0x0010, 0x0400});
-    EXPECT_EQ(text_of(decode_keyframe(tr1, 0, 0, 0)), "word 0 box 0 0 0 0 0 0 offset 5 6 7 angles 22.5,0,5.625 whole");
-
     // The rest pose has no angles and the offset of the keyframe before the animation, which for
     // the first animation lies before the start of frames.
     std::vector<std::uint16_t> frames(20);
@@ -160,7 +153,8 @@ TEST(DecodeKeyframe, ReadsEachLayoutTheRestPoseAndWordsPastTheEndAsZero)
     EXPECT_EQ(text_of(decode_keyframe(two, 0, 1, -1)), "word 0 box 0 0 0 0 0 0 offset 100 -200 300 angles 0,0,0 whole");
     EXPECT_EQ(text_of(decode_keyframe(two, 0, 0, -1)), "word -10 box 0 0 0 0 0 0 offset 0 0 0 angles 0,0,0 cut short");
 
-    // Three bones, but the keyframe's words stop after the first rotation; a three-axis entry lacks its second word.
+    // Words past the end decode as 0: three bones, but the keyframe's words stop after the first rotation;
+    // a three-axis entry lacks its second word.
     const Ttrlevel cut = make_level(code_tr4, {{3, 0}}, {{0, 10}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x4400});
     EXPECT_EQ(text_of(decode_keyframe(cut, 0, 0, 0)), "word 0 box 1 2 3 4 5 6 offset 7 8 9 angles 90,0,0 0,0,0 0,0,0 cut short");
     const Ttrlevel half = make_level(code_tr4, {{1, 0}}, {{0, 10}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x0010});
