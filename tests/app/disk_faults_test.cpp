@@ -2,10 +2,6 @@
 // place: Save As and the export tell the user the system's reason and leave
 // the old files and the level as they were; the recent-files list, written as
 // the window closes, fails quietly and leaves its old ini file whole.
-#include "app/main_window.h"
-
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -19,10 +15,29 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::qpath;
-using test::SmallFilesystem;
 using Entries = std::vector<std::string>;
 
 enum Fault { full, read_only, folder };
+const int fault_error[] = {ENOSPC, EROFS, EISDIR};
+const auto old_bytes = test::Bytes().text("[MRU List]\n1=/levels/old.tr4\n").data();
+
+// Writes the old bytes to each of `files` on the small disk and brings on the
+// fault; the folder fault puts a folder in the first file's place, the old
+// bytes inside it. Returns where the old bytes lie.
+std::vector<fs::path> bring_on(Fault fault, test::SmallFilesystem& disk, std::vector<fs::path> files)
+{
+    if (fault == folder) fs::create_directories(files[0]), files[0] /= "inside";
+    for (const fs::path& path : files) test::Bytes().append(old_bytes).save(path);
+    if (fault == full) EXPECT_TRUE(disk.fill());
+    if (fault == read_only) EXPECT_TRUE(disk.make_read_only());
+    return files;
+}
+
+Entries plus_filler(Fault fault, Entries names)  // what the folder holds afterwards: nothing new
+{
+    if (fault == full) names.insert(names.begin(), ".filler");
+    return names;
+}
 
 TEST(WindowDiskFaults, SaveAsAndExportKeepTheOldFilesAndSayWhy)
 {
@@ -45,30 +60,21 @@ TEST(WindowDiskFaults, SaveAsAndExportKeepTheOldFilesAndSayWhy)
         EXPECT_TRUE(shown[0].contains(QString::fromUtf8(std::strerror(error)))) << shown[0].toStdString();
     };
     const auto before = saved("before.tr4");
-    const auto old = test::Bytes().text("the old file").data();
-
     for (const Fault fault : {full, read_only, folder}) {
         SCOPED_TRACE(fault);
-        SmallFilesystem disk(work / ("disk" + std::to_string(fault)), 512);
+        test::SmallFilesystem disk(work / ("disk" + std::to_string(fault)), 512);
         KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
         const fs::path dir = disk.folder();
-        if (fault == folder) fs::create_directories(dir / "level.tr4");
-        const fs::path level_kept = fault == folder ? dir / "level.tr4" / "inside" : dir / "level.tr4";
-        for (const fs::path& path : {level_kept, dir / "figure.ms3d"}) test::Bytes().append(old).save(path);
-        if (fault == full) { ASSERT_TRUE(disk.fill()); }
-        if (fault == read_only) { ASSERT_TRUE(disk.make_read_only()); }
-        const int error = fault == full ? ENOSPC : fault == read_only ? EROFS : EISDIR;
-
+        const auto kept = bring_on(fault, disk, {dir / "level.tr4", dir / "figure.ms3d"});
         window.SaveLevelAs(qpath(dir / "level.tr4"));
-        expect_reason(error);
+        expect_reason(fault_error[fault]);
         EXPECT_EQ(window.windowTitle(), caption);
         if (fault != folder) {
             window.ExportSelection(qpath(dir / "figure.ms3d"), 1);
-            expect_reason(error);
+            expect_reason(fault_error[fault]);
         }
-        for (const fs::path& path : {level_kept, dir / "figure.ms3d"}) EXPECT_EQ(test::read_file(path), old);
-        EXPECT_EQ(test::folder_entries(dir), (fault == full ? Entries{".filler", "figure.ms3d", "level.tr4"}
-                                                            : Entries{"figure.ms3d", "level.tr4"}));
+        for (const fs::path& path : kept) EXPECT_EQ(test::read_file(path), old_bytes);
+        EXPECT_EQ(test::folder_entries(dir), plus_filler(fault, {"figure.ms3d", "level.tr4"}));
         EXPECT_EQ(saved("after.tr4"), before);
     }
 }
@@ -84,9 +90,8 @@ void open_and_close(const fs::path& ini)
 TEST(RecentFilesDiskFaults, AHealthyDiskTakesTheNewListABadOneKeepsTheOld)
 {
     test::application();
-    const fs::path work = test::output_dir("app-disk-faults");
-    const auto old_ini = test::Bytes().text("[MRU List]\n1=/levels/old.tr4\n").data();
-    test::Bytes().append(old_ini).save(work / "healthy.ini");
+    const fs::path work = test::output_dir();
+    test::Bytes().append(old_bytes).save(work / "healthy.ini");
     open_and_close(work / "healthy.ini");
     const auto entries = read_ini_section(qpath(work / "healthy.ini"), "MRU List");
     ASSERT_TRUE(entries);
@@ -95,25 +100,19 @@ TEST(RecentFilesDiskFaults, AHealthyDiskTakesTheNewListABadOneKeepsTheOld)
 
     for (const Fault fault : {full, read_only, folder}) {
         SCOPED_TRACE(fault);
-        SmallFilesystem disk(work / ("ini" + std::to_string(fault)), 256);
+        test::SmallFilesystem disk(work / ("ini" + std::to_string(fault)), 256);
         KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
         const fs::path ini = disk.folder() / "MostRecentFiles.ini";
-        if (fault == folder) fs::create_directories(ini);
-        const fs::path kept = fault == folder ? ini / "inside" : ini;
-        test::Bytes().append(old_ini).save(kept);
-        if (fault == full) { ASSERT_TRUE(disk.fill()); }
-        if (fault == read_only) { ASSERT_TRUE(disk.make_read_only()); }
+        const fs::path kept = bring_on(fault, disk, {ini})[0];
         open_and_close(ini);
-        EXPECT_EQ(test::read_file(kept), old_ini);
-        EXPECT_EQ(test::folder_entries(disk.folder()),
-                  (fault == full ? Entries{".filler", "MostRecentFiles.ini"} : Entries{"MostRecentFiles.ini"}));
+        EXPECT_EQ(test::read_file(kept), old_bytes);
+        EXPECT_EQ(test::folder_entries(disk.folder()), plus_filler(fault, {"MostRecentFiles.ini"}));
         if (fault == folder) continue;
-        // The writing itself reports the reason to whoever can show it.
-        try {
+        try {  // the writing itself reports the reason to whoever can show it
             write_ini_section(qpath(ini), "MRU List", {{"1", "/levels/new.tr4"}});
             ADD_FAILURE() << "writing should have failed";
         } catch (const std::system_error& error) {
-            EXPECT_EQ(error.code().value(), fault == full ? ENOSPC : EROFS) << error.what();
+            EXPECT_EQ(error.code().value(), fault_error[fault]) << error.what();
         }
     }
 }

@@ -1,13 +1,8 @@
-// Every real level opens, plays, is edited and saved from the window, and
-// opens again with the edits.
-#include "app/main_window.h"
-
-#include <QComboBox>
+// The levels the window opens: every real level opens, plays, is edited and
+// saved from the window, and opens again with the edits; the demo levels
+// shipped in data/demo are what the generator makes.
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
-
-#include <gtest/gtest.h>
 
 #include "anim/keyframes.h"
 #include "app/spin_edit.h"
@@ -41,9 +36,8 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         const std::string name = source.filename().string();
         SCOPED_TRACE(name);
         test::CaughtMessages messages;
-        auto window = std::make_unique<TForm1>(qpath(test::output_dir("app-real") / (name + ".ini")));
+        auto window = std::make_unique<TForm1>(qpath(test::output_dir() / (name + ".ini")));
         messages.take();
-
         window->OpenLevel(qpath(source));
         EXPECT_TRUE(messages.take().empty());
         ASSERT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
@@ -58,7 +52,6 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         window->ComboBox1Change();
         const int count = keyframe_count(window->level(), m, j);
         EXPECT_EQ(window->Label2->text(), QString("KFrames:%1").arg(count));
-
         // Play through the whole animation and round to its start.
         window->SpeedButton1->click();
         for (int tick = 0; tick < count; ++tick) window->Timer1Timer();
@@ -77,16 +70,37 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         const std::vector<std::int16_t> edited = box(window->level(), m, j, 1);
         EXPECT_EQ(edited[4], -25536);
 
-        const std::filesystem::path saved = test::output_dir("app-real") / ("saved-" + name);
+        const std::filesystem::path saved = test::output_dir() / ("saved-" + name);
         std::filesystem::remove(saved);
         window->SaveLevelAs(qpath(saved));
-        EXPECT_TRUE(messages.take().empty());
         EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - saved-" + name + "[*]"));
         window->OpenLevel(qpath(saved));
         EXPECT_TRUE(messages.take().empty());
         EXPECT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
         EXPECT_EQ(keyframe_rate(window->level(), m, j), 9);
         EXPECT_EQ(box(window->level(), m, j, 1), edited);
+    }
+}
+
+// The window's and the exchange's tests rely on the shipped figure: ten bones
+// or more, animations of three keyframes or more that loop.
+TEST(DemoLevel, IsWhatTheGeneratorMakesAJointedFigureWithLoopingAnimations)
+{
+    for (const auto& [code, name] : {std::pair{code_tr2, "demo.tr2"}, std::pair{code_tr4, "demo.tr4"}}) {
+        SCOPED_TRACE(name);
+        Ttrlevel level, made;
+        ASSERT_EQ(level.load_level(test::demo_level(name).toStdString()), load_ok);
+        demo::make_demo_level(made, code);
+        EXPECT_EQ(std::tuple(level.truncated, level.num_moveables, level.frames, level.mesh_data, level.mesh_trees),
+                  std::tuple(false, 1u, made.frames, made.mesh_data, made.mesh_trees));
+        EXPECT_EQ(made.textile16, level.textile16);
+        EXPECT_GE(level.moveables[0].num_meshes, 10);
+        EXPECT_GE(animation_count(level, 0), 3);
+        for (std::int32_t j = 0; j < animation_count(level, 0); ++j) {
+            const tanimation& a = level.animations[static_cast<std::size_t>(j)];
+            EXPECT_GE(keyframe_count(level, 0, j), 3);
+            EXPECT_EQ(std::pair(int(a.next_animation), int(a.next_frame)), std::pair(j, int(a.frame_start)));
+        }
     }
 }
 
