@@ -1,10 +1,18 @@
-// The levels the window opens: every real level opens, plays, is edited and
-// saved from the window, and opens again with the edits; the demo levels
-// shipped in data/demo are what the generator makes.
+// The levels the window opens: every real level, dropped on the window,
+// opens, plays, is edited and saved from the window, and opens again with the
+// edits; the demo levels shipped in data/demo are what the generator makes.
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QUrl>
 
 #include "anim/keyframes.h"
+#include "anim/level_check.h"
+#include "anim/state_changes.h"
+#include "app/animation_links_table.h"
+#include "app/check_dialog.h"
 #include "app/spin_edit.h"
 #include "app_test_support.h"
 
@@ -38,12 +46,26 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         test::CaughtMessages messages;
         auto window = std::make_unique<TForm1>(qpath(test::output_dir() / (name + ".ini")));
         messages.take();
-        window->OpenLevel(qpath(source));
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(qpath(source))});
+        QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(window.get())->event(&drop);
         EXPECT_TRUE(messages.take().empty());
+        EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - " + name + "[*]"));
         ASSERT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
         EXPECT_EQ(window->ListBox2->count(), static_cast<int>(window->level().num_static_meshes));
         for (int row = 0; row < window->ListBox1->count(); ++row)
             EXPECT_FALSE(window->ListBox1->item(row)->text().isEmpty());
+        // A row of the links table for each frame range and each command of
+        // Lara's first animation; a row of the check dialog for each finding.
+        std::size_t rows = anim_commands_of(window->level(), 0).commands.size();
+        for (const auto& change : state_changes_of(window->level(), 0).entries) rows += change.ranges.size();
+        ASSERT_GT(rows, 5u);
+        EXPECT_EQ(std::size_t(window->AnimationLinks->rowCount()), rows);
+        EXPECT_EQ(window->AnimationLinks->item(0, 0)->text(), QStringLiteral("State 0"));
+        EXPECT_EQ(window->Panel1->geometry(), QRect(429, 49, 571, 639));  // the table leaves the panel its place
+        EXPECT_EQ(std::size_t(TCheckDialog(window->level(), window.get()).findings()->rowCount()),
+                  check_level(window->level()).size());
 
         const auto [m, j] = playable(window->level());
         ASSERT_GE(m, 0);

@@ -26,7 +26,7 @@ protected:
     static void SetUpTestSuite() { test::application(); }
     void SetUp() override
     {
-        std::filesystem::remove(test::output_dir() / "MostRecentFiles.ini");
+        QFile::remove(ini);
         for (const char* item : {"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "-", "&Exit", "-"})
             item == std::string("-") ? menu.addSeparator() : menu.addAction(item);
     }
@@ -40,11 +40,6 @@ protected:
         list->OnMenuClick = [this](QAction*, const QString& name) { opened.push_back(name); };
         list->loaded();
         return list;
-    }
-    QString existing(const std::string& name)  // so that its item can be reopened
-    {
-        std::ofstream(test::output_dir() / name) << "level";
-        return qpath(test::output_dir() / name);
     }
     QStringList captions() const
     {
@@ -75,7 +70,6 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
     // The list follows the menu's last separator directly; nothing follows it.
     EXPECT_EQ(captions().mid(7),
               QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
-
     std::vector<int> clamped;
     for (const int asked : {0, 20}) list->setMaxFiles(asked), clamped.push_back(list->MaxFiles());
     EXPECT_EQ(clamped, std::vector<int>({1, 8}));
@@ -93,13 +87,17 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
 TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReportedAndDropped)
 {
     auto list = make_list();
-    const QString a = existing("a.tr4"), b = existing("b.tr4"), c = existing("c.tr4");
-    for (const QString& name : {a, b, c}) list->AddFile(name);
+    QStringList names;  // files that exist, so that their items reopen
+    for (const char* name : {"a.tr4", "b.tr4", "c.tr4"}) {
+        std::ofstream(test::output_dir() / name) << "level";
+        list->AddFile(names.emplace_back(qpath(test::output_dir() / name)));
+    }
     click("&3  a.tr4");
     EXPECT_EQ(captions().mid(8), QStringList({"&1  a.tr4", "&2  c.tr4", "&3  b.tr4"}));
     click("&1  a.tr4");  // the first item opens without moving anything
-    EXPECT_EQ(opened, QStringList({a, a}));
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
+    EXPECT_EQ(opened, QStringList({names[0], names[0]}));
+    const QStringList kept = {names[0], names[2], names[1]};
+    EXPECT_EQ(list->files(), kept);
 
     opened.clear();
     const QString gone = qpath(test::output_dir() / "gone.tr4");
@@ -110,8 +108,7 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
     EXPECT_EQ(messages.messages[0].title, "Kelanim");
     EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
-
+    EXPECT_EQ(list->files(), kept);
     // With a handler of its own the message is left to it.
     QStringList missing;
     list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
@@ -137,8 +134,8 @@ TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
     list->AddFile("/levels/b & c[1]");  // a value that ends like a header
     EXPECT_EQ(captions().value(8), "&1  b && c[1]");  // an ampersand of the name is no shortcut
     list.reset();
-    EXPECT_EQ(read_text(ini), "; kept by hand\n[Other]\n1=/not/this\nKey=v=w\n\n[MRU List]\n1=/levels/b & c[1]\n2=\n3=\n4=\n"
-                              "5=\n6=\n");
+    EXPECT_EQ(read_text(ini),
+              "; kept by hand\n[Other]\n1=/not/this\nKey=v=w\n\n[MRU List]\n1=/levels/b & c[1]\n2=\n3=\n4=\n5=\n6=\n");
     EXPECT_EQ(make_list()->files(), QStringList({"/levels/b & c[1]"}));
     EXPECT_EQ(ini_value(*read_ini_section(ini, "OTHER"), "key"), "v=w");
 
