@@ -63,9 +63,10 @@ TEST_F(MainWindowTest, CaptionsAndTheLayoutRules)
                             w.Label8->y(), w.Label4->y(), w.Label5->y(), w.ListBox2->y(), w.ListBox1->height()});
     }
     window->hide();
-    EXPECT_EQ(arranged, (std::vector<std::vector<int>>{{429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
-                                                       {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
-                                                       {429, 49, 655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
+    EXPECT_EQ(arranged, (std::vector<std::vector<int>>{
+                            {429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
+                            {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
+                            {429, 49, 655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
 }
 
 TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
@@ -295,7 +296,8 @@ TEST_F(MainWindowTest, AModelWithAnotherSkeletonOrAnUnknownExtensionIsRefused)
     window->ExportGltf(qpath(folder / "figure.obj"), true);
     const std::vector<QString> shown = messages.take();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[0].startsWith("File has different amount Joints than current selected movable")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith("File has different amount Joints than current selected movable"))
+        << shown[0].toStdString();
     EXPECT_TRUE(shown[1].contains("must end in \".glb\"")) << shown[1].toStdString();
     EXPECT_EQ(window->level().frames, frames);
     EXPECT_FALSE(std::filesystem::exists(folder / "figure.obj"));

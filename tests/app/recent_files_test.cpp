@@ -144,7 +144,8 @@ TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
     EXPECT_EQ(list->files(), QStringList{"/levels/first.tr4"});
     list->AddFile("/levels/new.phd");
     list.reset();
-    EXPECT_EQ(read_text(ini), "[Other]\n1=/not/this\n\n[mru list]\n1=/levels/new.phd\n2=/levels/first.tr4\n3=\n4=\n5=\n6=\n");
+    EXPECT_EQ(read_text(ini),
+              "[Other]\n1=/not/this\n\n[mru list]\n1=/levels/new.phd\n2=/levels/first.tr4\n3=\n4=\n5=\n6=\n");
 }
 
 }  // namespace

@@ -108,8 +108,9 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
         window->Button2Click();
         window->SpinEdit1->setValue(2);  // the last keyframe
         window->Timer1Timer();
-        EXPECT_EQ(std::vector<int>({window->ComboBox1->currentIndex(), window->SpinEdit1->value(), window->Timeline1->value()}),
-                  std::vector<int>({animation, keyframe, keyframe}));
+        const std::vector<int> shown{window->ComboBox1->currentIndex(), window->SpinEdit1->value(),
+                                     window->Timeline1->value()};
+        EXPECT_EQ(shown, std::vector<int>({animation, keyframe, keyframe}));
     }
     window->Timeline1->setValue(1);  // moved by the user
     EXPECT_EQ(window->SpinEdit1->value(), 1);

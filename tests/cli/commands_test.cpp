@@ -72,7 +72,8 @@ TEST(CliCommands, ExitStatusOutputAndReason)
         {"info " + missing, 1, "", "does not exist"},
         {"info " + foreign, 2, "", "not a Tomb Raider level"},
         {"info " + cut + " --json", 0, "\"truncated\": true", "ended early"},
-        {"info " + tub + " --json", 0, "\"version\": \"0x00000020\",\n  \"version_code\": 2,\n  \"generation\": \"TR1 Unfinished Business\"", ""},
+        {"info " + tub + " --json", 0,
+         "\"version\": \"0x00000020\",\n  \"version_code\": 2,\n  \"generation\": \"TR1 Unfinished Business\"", ""},
         {"info " + packed + " --json", 0, "\"generation\": \"TR4\",", ""},
         {"info " + packed + " --json", 0, "\"from_container\": true", ""},
         {"info " + packed, 0, "generation      TR4\nfrom_container  yes", ""},
@@ -139,7 +140,8 @@ TEST(CliCommands, InfoReportsEveryRealLevelAsJson)
 TEST(CliCommands, RenderSizeIsWidthByHeight)
 {
     const auto picture = output_dir() / "picture.png";
-    CliResult r = run_cli("render " + saved(synthetic_level(6), "pose.tr4") + " " + quoted(picture) + " --size 64x48 --fit");
+    const std::string level = saved(synthetic_level(6), "pose.tr4");
+    CliResult r = run_cli("render " + level + " " + quoted(picture) + " --size 64x48 --fit");
     if (r.status == 4 && r.err.find("cannot draw") != std::string::npos) GTEST_SKIP() << r.err;
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, picture.string() + ": 64x48\n");

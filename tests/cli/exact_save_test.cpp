@@ -85,9 +85,9 @@ TEST(ExactSave, ImportChangesOnlyTheAnimationData)
         ASSERT_EQ(exported.status, 0) << exported.err;
         EXPECT_NE(exported.out.find("Export Done."), std::string::npos);
         EXPECT_TRUE(std::filesystem::exists(saved_path(row.beside)));
+        const std::string source = row.all ? " --source anim_" + std::to_string(row.animation) : "";
         const test::CliResult imported =
-            test::run_cli("import " + files + animation + (row.all ? " --source anim_" + std::to_string(row.animation) : "") +
-                          " -o " + test::shell_quote(out));
+            test::run_cli("import " + files + animation + source + " -o " + test::shell_quote(out));
         ASSERT_EQ(imported.status, 0) << imported.err;
         EXPECT_NE(imported.out.find("Import Sucessfull."), std::string::npos);
 
