@@ -118,34 +118,39 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
-// The list is kept in its section of the ini file; reading stops at the first
-// empty key; writing adds the section or rewrites the list's keys in place,
-// keeping other sections and comments. Sections and keys match without regard to case.
+// The list is kept in its section of the ini file, made or added when
+// missing; reading stops at the first empty key; writing rewrites the list's
+// keys in place and keeps other sections and comments. Sections and keys
+// match without regard to case.
 TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
 {
-    const auto write_by_hand = [this](const char* text) {
-        QFile file(ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+    const struct {
+        const char* by_hand;  // nothing: no file
+        QStringList read;
+        const char *added, *caption, *written;
+    } rows[] = {
+        {nullptr, {}, "/levels/b & c[1]", "&1  b && c[1]",  // an ampersand of the name is no shortcut
+         "[MRU List]\n1=/levels/b & c[1]\n2=\n3=\n4=\n5=\n6=\n"},
+        {"; kept by hand\n[Other]\n1=/not/this\n", {}, "/levels/a.tr2", "&1  a.tr2",
+         "; kept by hand\n[Other]\n1=/not/this\n\n[MRU List]\n1=/levels/a.tr2\n2=\n3=\n4=\n5=\n6=\n"},
+        {"[Other]\nKey=v=w\n\n[mru list]\n1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n", {"/levels/first.tr4"},
+         "/levels/new.phd", "&1  new.phd",
+         "[Other]\nKey=v=w\n\n[mru list]\n1=/levels/new.phd\n2=/levels/first.tr4\n3=\n4=\n5=\n6=\n"},
     };
-    write_by_hand("; kept by hand\n[Other]\n1=/not/this\nKey=v=w\n");
-    auto list = make_list();
-    EXPECT_TRUE(list->files().isEmpty());
-    list->AddFile("/levels/b & c[1]");  // a value that ends like a header
-    EXPECT_EQ(captions().value(8), "&1  b && c[1]");  // an ampersand of the name is no shortcut
-    list.reset();
-    EXPECT_EQ(read_text(ini),
-              "; kept by hand\n[Other]\n1=/not/this\nKey=v=w\n\n[MRU List]\n1=/levels/b & c[1]\n2=\n3=\n4=\n5=\n6=\n");
-    EXPECT_EQ(make_list()->files(), QStringList({"/levels/b & c[1]"}));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.added);
+        QFile file(ini);
+        ASSERT_TRUE(!row.by_hand || (file.open(QIODevice::WriteOnly) && file.write(row.by_hand) > 0));
+        file.close();
+        auto list = make_list();
+        EXPECT_EQ(list->files(), row.read);
+        list->AddFile(row.added);
+        EXPECT_EQ(captions().value(8), row.caption);
+        list.reset();
+        EXPECT_EQ(read_text(ini), row.written);
+        EXPECT_EQ(make_list()->files().value(0), row.added);
+    }
     EXPECT_EQ(ini_value(*read_ini_section(ini, "OTHER"), "key"), "v=w");
-
-    write_by_hand("[Other]\n1=/not/this\n\n[mru list]\n1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n");
-    list = make_list();
-    EXPECT_EQ(list->files(), QStringList{"/levels/first.tr4"});
-    list->AddFile("/levels/new.phd");
-    list.reset();
-    EXPECT_EQ(read_text(ini),
-              "[Other]\n1=/not/this\n\n[mru list]\n1=/levels/new.phd\n2=/levels/first.tr4\n3=\n4=\n5=\n6=\n");
 }
 
 }  // namespace
