@@ -63,10 +63,7 @@ private:
 };
 
 inline QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-inline QString demo_level(const char* name)  // shipped in data/demo
-{
-    return qpath(std::filesystem::path(KELANIM_SOURCE_DIR) / "data/demo" / name);
-}
+inline QString demo_level(const char* name) { return QString(KELANIM_SOURCE_DIR "/data/demo/") + name; }
 
 // The TR4 demo level changed so that each case of the window shows:
 //   moveable 0 (object 1): no animations;
@@ -111,13 +108,12 @@ protected:
         window = std::make_unique<TForm1>(qpath(output_dir() / "recent.ini"));
         messages.take();  // "fail!!" where no OpenGL context can be had
     }
-    // Opens the window level and chooses a row and an animation as the user does.
     void open_window_level(const std::string& name = "window.tr4")
     {
         window->OpenLevel(qpath(write_window_level(output_dir() / name)));
         ASSERT_EQ(window->ListBox1->count(), 3);
     }
-    void choose(int moveable, int animation = 0)
+    void choose(int moveable, int animation = 0)  // as the user does
     {
         window->ListBox1->setCurrentRow(moveable);
         if (animation == 0) return;

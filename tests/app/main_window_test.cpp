@@ -231,9 +231,6 @@ TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
     QFocusEvent into(QEvent::FocusIn);
     QApplication::sendEvent(window->ListBox2, &into);
     EXPECT_EQ(window->selection().view_mode, view_static_mesh);
-    if (window->viewport()) {
-        EXPECT_FALSE(window->viewport()->render_image(160, 160).isNull());
-    }
     QApplication::sendEvent(window->ListBox1, &into);
     EXPECT_EQ(window->selection().view_mode, view_moveable);
     for (const bool on : {true, false}) {
