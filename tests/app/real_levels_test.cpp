@@ -22,15 +22,6 @@ namespace {
 
 using test::qpath;
 
-// The first moveable with a playing animation of at least two keyframes.
-std::pair<int, int> playable(const Ttrlevel& level)
-{
-    for (std::int32_t m = 0; m < static_cast<std::int32_t>(level.num_moveables); ++m)
-        for (std::int32_t j = 0; j < animation_count(level, m); ++j)
-            if (keyframe_count(level, m, j) >= 2 && keyframe_rate(level, m, j) > 0) return {m, j};
-    return {-1, -1};
-}
-
 std::vector<std::int16_t> box(const Ttrlevel& level, int m, int j, int n)
 {
     const auto w = level.frames.begin() + keyframe_word(level, m, j, n);
@@ -68,12 +59,9 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         EXPECT_EQ(std::size_t(TCheckDialog(window->level(), window.get()).findings()->rowCount()),
                   check_level(window->level()).size());
 
-        const auto [m, j] = playable(window->level());
-        ASSERT_GE(m, 0);
-        window->ListBox1->setCurrentRow(m);
-        window->ComboBox1->setCurrentIndex(j);
-        window->ComboBox1Change();
+        const int m = 0, j = 0;  // Lara's first animation, shown as the level opens
         const int count = keyframe_count(window->level(), m, j);
+        ASSERT_GE(count, 2);
         EXPECT_EQ(window->Label2->text(), QString("KFrames:%1").arg(count));
         // Play through the whole animation and round to its start.
         window->SpeedButton1->click();
