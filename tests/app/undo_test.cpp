@@ -122,18 +122,20 @@ TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->ListBox1->setFocus();
-    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left}) QTest::keyClick(window->ListBox1, key);
-    EXPECT_EQ(window->SpinEdit1->value(), 1);
-    EXPECT_EQ(window->Timeline1->value(), 1);
-    window->box_fields[0]->setFocus();
-    QTest::keyClick(window->box_fields[0], Qt::Key_Left);
-    QTest::keyClick(window->box_fields[0], Qt::Key_Space);
-    EXPECT_EQ(window->SpinEdit1->value(), 1);
-    EXPECT_FALSE(window->playing());
-    window->ListBox1->setFocus();
-    QTest::keyClick(window->ListBox1, Qt::Key_Space);
-    EXPECT_TRUE(window->playing());
+    QWidget *list = window->ListBox1, *field = window->box_fields[0];
+    const struct {
+        QWidget* focus;
+        Qt::Key key;
+        int keyframe;
+        bool playing;
+    } presses[] = {{list, Qt::Key_Right, 1, false}, {list, Qt::Key_Right, 2, false}, {list, Qt::Key_Left, 1, false},
+                   {field, Qt::Key_Left, 1, false}, {field, Qt::Key_Space, 1, false}, {list, Qt::Key_Space, 1, true}};
+    for (const auto& press : presses) {
+        press.focus->setFocus();
+        QTest::keyClick(press.focus, press.key);
+        EXPECT_EQ(std::tuple(window->SpinEdit1->value(), window->Timeline1->value(), window->playing()),
+                  std::tuple(press.keyframe, press.keyframe, press.playing));
+    }
 }
 
 }  // namespace
