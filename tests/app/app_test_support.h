@@ -1,15 +1,19 @@
 // What the window's tests share: the application object, catching message
-// boxes, and a small level of known content written through the writer.
+// boxes, a window of the test's own and a small level of known content.
 #pragma once
 
 #include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
 #include <QString>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/message_box.h"
 #include "demo_level.h"
 #include "level/ttrlevel.h"
@@ -39,10 +43,7 @@ inline QApplication& application()
 // Every message box shown while it lives is caught here instead.
 class CaughtMessages {
 public:
-    CaughtMessages()
-    {
-        previous_ = set_message_handler([this](QWidget*, const Message& message) { messages.push_back(message); });
-    }
+    CaughtMessages() { previous_ = set_message_handler([this](QWidget*, const Message& m) { messages.push_back(m); }); }
     ~CaughtMessages() { set_message_handler(previous_); }
     CaughtMessages(const CaughtMessages&) = delete;
     CaughtMessages& operator=(const CaughtMessages&) = delete;
@@ -55,7 +56,6 @@ public:
         messages.clear();
         return texts;
     }
-
     std::vector<Message> messages;
 
 private:
@@ -63,12 +63,7 @@ private:
 };
 
 inline QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-
-// A level shipped in data/demo.
-inline QString demo_level(const char* name)
-{
-    return qpath(std::filesystem::path(KELANIM_SOURCE_DIR) / "data/demo" / name);
-}
+inline QString demo_level(const char* name) { return QString(KELANIM_SOURCE_DIR "/data/demo/") + name; }
 
 // The TR4 demo level changed so that each case of the window shows:
 //   moveable 0 (object 1): no animations;
@@ -79,21 +74,18 @@ struct WindowLevel {
     static constexpr int no_animations = 0, figure = 1, no_keyframes = 2;
 };
 
-inline std::filesystem::path write_window_level(const std::string& name)
+inline std::filesystem::path write_window_level(const std::filesystem::path& path)
 {
     Ttrlevel level;
     demo::make_demo_level(level, code_tr4);
     level.animations[0].frame_rate = 1;
     level.animations[1].frame_rate = 4;
     level.animations[2].frame_rate = 0;
-    const std::uint32_t last_start = level.animations[3].frame_offset / 2;
-    level.set_num_frames(last_start + 3 * level.animations[3].frame_size);
-
+    level.set_num_frames(level.animations[3].frame_offset / 2 + 3 * level.animations[3].frame_size);
     tanimation empty = level.animations[3];
     empty.frame_offset = level.num_frames * 2;  // ends where it starts: no keyframes
     level.animations.push_back(empty);
     level.num_animations = static_cast<std::uint32_t>(level.animations.size());
-
     const tmoveable figure = level.moveables[0];
     tmoveable without = figure, keyless = figure;
     without.object_id = 1;
@@ -102,10 +94,35 @@ inline std::filesystem::path write_window_level(const std::string& name)
     keyless.animation = 4;
     level.moveables = {without, figure, keyless};
     level.num_moveables = 3;
-
-    const std::filesystem::path path = output_dir("app") / name;
     if (level.save_level(path.string()) != save_ok) ADD_FAILURE() << "cannot write " << path;
     return path;
 }
+
+// A fresh window for each test, its recent files in the test's own folder.
+class WindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { application(); }
+    void SetUp() override
+    {
+        std::filesystem::remove(output_dir() / "recent.ini");
+        window = std::make_unique<TForm1>(qpath(output_dir() / "recent.ini"));
+        messages.take();  // "fail!!" where no OpenGL context can be had
+    }
+    void open_window_level(const std::string& name = "window.tr4")
+    {
+        window->OpenLevel(qpath(write_window_level(output_dir() / name)));
+        ASSERT_EQ(window->ListBox1->count(), 3);
+    }
+    void choose(int moveable, int animation = 0)  // as the user does
+    {
+        window->ListBox1->setCurrentRow(moveable);
+        if (animation == 0) return;
+        window->ComboBox1->setCurrentIndex(animation);
+        window->ComboBox1Change();
+    }
+
+    CaughtMessages messages;
+    std::unique_ptr<TForm1> window;
+};
 
 }  // namespace kelanim::test

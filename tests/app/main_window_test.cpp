@@ -1,126 +1,72 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDropEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
-#include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 
 #include "anim/keyframes.h"
+#include "app/file_filters.h"
 #include "app/play_timer.h"
-#include "app/timeline.h"
 #include "app/spin_edit.h"
+#include "app/timeline.h"
 #include "app_test_support.h"
 #include "render/gl/tglviewport.h"
 
 namespace kelanim {
 namespace {
 
-using test::CaughtMessages;
 using test::qpath;
 using test::WindowLevel;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        test::application();
-        level_path = test::write_window_level("window.tr4");
-    }
-
-    void SetUp() override
-    {
-        const auto ini =
-            test::output_dir("app") / (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini");
-        std::filesystem::remove(ini);
-        window = std::make_unique<TForm1>(qpath(ini));
-        messages.take();  // "fail!!" where no OpenGL context can be had
-    }
-
-    void open_window_level()
-    {
-        window->OpenLevel(qpath(level_path));
-        ASSERT_EQ(window->ListBox1->count(), 3);
-    }
-
-    // Chooses a row and an animation as the user does.
-    void choose(int moveable, int animation = 0)
-    {
-        window->ListBox1->setCurrentRow(moveable);
-        if (animation != 0) {
-            window->ComboBox1->setCurrentIndex(animation);
-            window->ComboBox1Change();
-        }
-    }
-
     std::int16_t frame_word(int moveable, int animation, int keyframe, int word) const
     {
-        const std::int64_t w = keyframe_word(window->level(), moveable, animation, keyframe) + word;
-        return window->level().frames[static_cast<std::size_t>(w)];
+        return window->level().frames[std::size_t(keyframe_word(window->level(), moveable, animation, keyframe) + word)];
     }
-
-    QStringList labels() const { return {window->Label1->text(), window->Label2->text(), window->Label3->text()}; }
     // Next animation, next frame, frame rate and frame count as the fields show them.
     std::vector<int> parameters() const
     {
         return {window->SpinEdit8->value(), window->SpinEdit9->value(), window->SpinEdit10->value(),
                 window->SpinEdit11->value()};
     }
-
-    // The six box words of every keyframe of an animation of the figure.
-    std::vector<std::int16_t> boxes(int animation) const
-    {
-        std::vector<std::int16_t> words;
-        for (int n = 0; n < keyframe_count(window->level(), WindowLevel::figure, animation); ++n)
-            for (int word = 0; word < 6; ++word) words.push_back(frame_word(WindowLevel::figure, animation, n, word));
-        return words;
-    }
-
-    static inline std::filesystem::path level_path;
-    CaughtMessages messages;
-    std::unique_ptr<TForm1> window;
 };
 
 // The captions, and where the layout rules put the controls that follow the
 // window's size: the panel and the timeline reach 16 pixels from the right,
 // the panel 64 from the bottom; the groups, labels and lists follow upwards.
+// Below the design height nothing moves up.
 TEST_F(MainWindowTest, CaptionsAndTheLayoutRules)
 {
-    QStringList captions{window->SpeedButton1->text(), window->Label7->text(), window->Label8->text()};
+    QStringList captions{window->SpeedButton1->text(), window->Label7->text(), window->Label8->text(),
+                         window->CheckAnimations1->text()};
     for (QAction* item : window->File1->actions()) captions << (item->isSeparator() ? "-" : item->text());
-    EXPECT_EQ(captions, QStringList({"Play Animation", "Starting Frame:", "Ending  Frame:", "&Open", "&Save As...", "-",
-                                     "Export to MS3d", "Import From MS3d", "Export to glTF...",
-                                     "Import from glTF/FBX...", "-", "&Exit", "-"}));
+    EXPECT_EQ(captions, QStringList({"Play Animation", "Starting Frame:", "Ending  Frame:", "Check Animations...",
+                                     "&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d",
+                                     "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-"}));
     window->OpenLevel(test::demo_level("demo.tr4"));  // the recent files follow the last separator
     EXPECT_EQ(window->File1->actions().back()->text(), "&1  demo.tr4");
 
-    const auto arranged = [&] {
-        TForm1& w = *window;
-        return std::vector<int>{w.Panel1->width(), w.Panel1->height(), w.Timeline1->geometry().right() + 1,
-                                w.GroupBox2->y(),  w.GroupBox1->y(),   w.Label7->y(),
-                                w.Label8->y(),     w.Label4->y(),      w.Label5->y(),
-                                w.ListBox2->y(),   w.ListBox1->height()};
-    };
-    EXPECT_EQ(arranged(), (std::vector<int>{571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243}));
-    window->showNormal();
-    window->resize(1200, 900);
-    EXPECT_EQ(arranged(), (std::vector<int>{755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391}));
-    window->resize(1100, 700);  // below the design height nothing moves up
-    EXPECT_EQ(arranged(), (std::vector<int>{655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}));
+    std::vector<std::vector<int>> arranged;
+    for (const QSize size : {QSize(), QSize(1200, 900), QSize(1100, 700)}) {
+        if (size.isValid()) window->showNormal(), window->resize(size);
+        const TForm1& w = *window;
+        arranged.push_back({w.Panel1->x(), w.Panel1->y(), w.Panel1->width(), w.Panel1->height(),
+                            w.Timeline1->geometry().right() + 1, w.GroupBox2->y(), w.GroupBox1->y(), w.Label7->y(),
+                            w.Label8->y(), w.Label4->y(), w.Label5->y(), w.ListBox2->y(), w.ListBox1->height()});
+    }
     window->hide();
+    EXPECT_EQ(arranged, (std::vector<std::vector<int>>{
+                            {429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
+                            {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
+                            {429, 49, 655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
 }
 
 TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
@@ -130,17 +76,16 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     EXPECT_EQ((QStringList{window->ListBox1->item(0)->text(), window->ListBox1->item(1)->text(),
                            window->ListBox2->item(0)->text(), window->windowTitle(), window->Label1->text()}),
               QStringList({"PISTOLS_ANIM", "LARA", "Mesh #0", "Kelanim By Brennick - window.tr4[*]", "No animations"}));
-    EXPECT_EQ(window->ListBox2->count(), 1);
-    EXPECT_EQ(window->ComboBox1->count(), 0);
-    EXPECT_EQ(window->SpinEdit1->value(), -1);
+    EXPECT_EQ(std::vector<int>({window->ListBox2->count(), window->ComboBox1->count(), window->SpinEdit1->value()}),
+              std::vector<int>({1, 0, -1}));
     EXPECT_TRUE(messages.take().empty());
 
     choose(WindowLevel::figure);
-    EXPECT_EQ(labels(), QStringList({"Animations:4", "KFrames:16", "Frame Rate:25   Milkshape FPS:32"}));
+    EXPECT_EQ(QStringList({window->Label1->text(), window->Label2->text(), window->Label3->text()}),
+              QStringList({"Animations:4", "KFrames:16", "Frame Rate:25   Milkshape FPS:32"}));
     EXPECT_EQ(window->ComboBox1->itemText(3), "Animation #3");
-    EXPECT_EQ(window->SpinEdit1->value(), 0);
-    EXPECT_EQ(window->SpinEdit1->MaxValue(), 15);
-    EXPECT_EQ(window->Timer1->Interval(), 25);
+    EXPECT_EQ(std::vector<int>({window->SpinEdit1->value(), window->SpinEdit1->MaxValue(), window->Timer1->Interval()}),
+              std::vector<int>({0, 15, 25}));
 
     const tanimation& second = window->level().animations[1];
     choose(WindowLevel::figure, 1);
@@ -161,22 +106,18 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     EXPECT_FALSE(window->Timer1->ticking());
     window->SpeedButton1->click();
 
-    // An animation without keyframes.
     choose(WindowLevel::no_keyframes);
-    EXPECT_EQ(labels().mid(0, 2), QStringList({"Animations:1", "KFrames:0"}));
+    EXPECT_EQ(window->Label1->text() + " " + window->Label2->text(), "Animations:1 KFrames:0");
     EXPECT_EQ(window->SpinEdit1->value(), -1);
     EXPECT_EQ(parameters(), (std::vector<int>{-1, -1, -1, -1}));
-
+    // "Apply" does nothing without keyframes, and says nothing.
+    window->SpinEdit11->setValue(5);
+    window->Button2Click();
+    EXPECT_TRUE(messages.take().empty());
     // Back to a moveable without animations: the parameter fields keep what they showed.
     choose(WindowLevel::no_animations);
     EXPECT_EQ(window->Label1->text(), "No animations");
     EXPECT_EQ(window->SpinEdit8->value(), -1);
-
-    // "Apply" does nothing without keyframes, and says nothing.
-    choose(WindowLevel::no_keyframes);
-    window->SpinEdit11->setValue(5);
-    window->Button2Click();
-    EXPECT_TRUE(messages.take().empty());
 }
 
 TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
@@ -187,10 +128,7 @@ TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
     window->SpeedButton1->click();
     EXPECT_TRUE(window->Timer1->ticking());
     std::vector<int> shown{window->SpinEdit1->value()};
-    for (int tick = 0; tick < 4; ++tick) {
-        window->Timer1Timer();
-        shown.push_back(window->SpinEdit1->value());
-    }
+    for (int tick = 0; tick < 4; ++tick) window->Timer1Timer(), shown.push_back(window->SpinEdit1->value());
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 0, 1}));
     EXPECT_EQ(window->box_fields[1]->value(), frame_word(WindowLevel::figure, 3, 1, 2));  // each step shows its box
     window->box_fields[0]->setValue(1234);  // typed while playing: not stored
@@ -202,13 +140,11 @@ TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
     EXPECT_TRUE(window->playing());
     choose(WindowLevel::figure);
     EXPECT_TRUE(window->Timer1->ticking());
-
     // Without keyframes the first tick goes to 0 and stays there.
     choose(WindowLevel::no_keyframes);
     window->Timer1Timer();
     window->Timer1Timer();
     EXPECT_EQ(window->SpinEdit1->value(), 0);
-
     window->SpeedButton1->click();
     EXPECT_FALSE(window->Timer1->Enabled());
 }
@@ -218,20 +154,16 @@ TEST_F(MainWindowTest, AutomaticBoundMeasuresEveryKeyframe)
     open_window_level();
     choose(WindowLevel::figure, 1);
     // The demo level's boxes were measured the same way when it was made.
-    const std::vector<std::int16_t> measured = boxes(1);
+    const std::vector<std::int16_t> measured = window->level().frames;
     const std::int32_t count = keyframe_count(window->level(), WindowLevel::figure, 1);
-    for (int n = 0; n < count; ++n) {
-        const auto w = static_cast<std::size_t>(keyframe_word(window->level(), WindowLevel::figure, 1, n));
-        std::fill_n(window->level().frames.begin() + static_cast<std::ptrdiff_t>(w), 6, std::int16_t{0});
-    }
-
+    for (int n = 0; n < count; ++n)
+        std::fill_n(window->level().frames.begin() + keyframe_word(window->level(), WindowLevel::figure, 1, n), 6, 0);
     window->SpeedButton1->click();
     window->Button1Click();  // does nothing while playing
     EXPECT_EQ(frame_word(WindowLevel::figure, 1, 0, 1), 0);
     window->SpeedButton1->click();
-
     window->Button1Click();
-    EXPECT_EQ(boxes(1), measured);
+    EXPECT_EQ(window->level().frames, measured);
     EXPECT_EQ(window->SpinEdit1->value(), count - 1);
     EXPECT_EQ(window->box_fields[4]->value(), frame_word(WindowLevel::figure, 1, count - 1, 3));
 }
@@ -248,69 +180,67 @@ TEST_F(MainWindowTest, ApplyChangesUpdatesTheAnimationAndItsFields)
     window->SpinEdit11->setValue(amount - 10);
     window->Button2->click();
     EXPECT_EQ(messages.take(), std::vector<QString>{"Updated."});
-
     const std::vector<tanimation>& after = window->level().animations;
-    EXPECT_EQ(after[1].next_animation, 2);
-    EXPECT_EQ(after[1].frame_end, before[1].frame_end - 10);
-    EXPECT_EQ(after[2].frame_start, before[2].frame_start - 10);
+    EXPECT_EQ(std::vector<int>({after[1].next_animation, after[1].frame_end, after[2].frame_start}),
+              std::vector<int>({2, before[1].frame_end - 10, before[2].frame_start - 10}));
     // The fields show the level again, with the new frame rate 7.
     EXPECT_EQ(window->SpinEdit11->value(), amount - 10);
     EXPECT_EQ(window->Label3->text(), "Frame Rate:175   Milkshape FPS:4");
 }
 
-TEST_F(MainWindowTest, AFileThatDoesNotOpenKeepsTheOpenLevelAndADamagedOneOpensWithAWarning)
+// Files that do not open and models that do not import or export leave the
+// open level as it was and say why; a damaged level opens with a warning.
+TEST_F(MainWindowTest, RefusedFilesKeepTheOpenLevelAndADamagedOneOpensWithAWarning)
 {
     open_window_level();
     choose(WindowLevel::figure, 1);
+    const std::filesystem::path dir = test::short_output_dir("refused");
+    QFocusEvent into(QEvent::FocusIn);  // the static mesh exports without joints
+    QApplication::sendEvent(window->ListBox2, &into);
+    window->ExportSelection(qpath(dir / "pedestal.ms3d"), 1);
+    EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+    QApplication::sendEvent(window->ListBox1, &into);
     const QString title = window->windowTitle();
-    const std::filesystem::path junk = test::output_dir("app") / "junk.tr2";
-    std::ofstream(junk) << "this is no level at all";
-    const QString missing = qpath(test::output_dir("app") / "missing.tr4");
-
+    const std::vector<std::int16_t> frames = window->level().frames;
+    std::ofstream(dir / "junk.tr2") << "this is no level at all";
     // A folder cannot be read as a file: the error is shown all the same.
-    for (const auto& [name, reason] : {std::pair{missing, QString("does not exist")},
-                                       {qpath(junk), QString("not a Tomb Raider level")},
-                                       {qpath(test::output_dir("app")), QString()}}) {
+    for (const auto& [name, reason] : {std::pair{qpath(dir / "missing.tr4"), QString("does not exist")},
+                                       {qpath(dir / "junk.tr2"), QString("not a Tomb Raider level")},
+                                       {qpath(dir), QString()}}) {
         SCOPED_TRACE(name.toStdString());
         window->OpenLevel(name);
         const std::vector<QString> shown = messages.take();
         ASSERT_EQ(shown.size(), 1u);
-        if (!reason.isEmpty()) {
-            EXPECT_TRUE(shown[0].contains(name));
-            EXPECT_TRUE(shown[0].contains(reason));
-        }
+        EXPECT_TRUE(shown[0].contains(name) && shown[0].contains(reason)) << shown[0].toStdString();
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the arrow is back
         EXPECT_EQ(window->windowTitle(), title);
     }
-    EXPECT_EQ(window->level().num_moveables, 3u);
-    EXPECT_EQ(window->ListBox1->count(), 3);
-    EXPECT_EQ(window->ComboBox1->currentIndex(), 1);
+    window->ImportAnimation(qpath(dir / "pedestal.ms3d"));
+    window->ExportGltf(qpath(dir / "figure.obj"), true);
+    const std::vector<QString> shown = messages.take();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].startsWith("File has different amount Joints than current selected movable"))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].contains("must end in \".glb\"")) << shown[1].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir / "figure.obj"));
+    EXPECT_EQ(window->level().frames, frames);
+    EXPECT_EQ(std::vector<int>({int(window->level().num_moveables), window->ListBox1->count(),
+                                window->ComboBox1->currentIndex()}),
+              std::vector<int>({3, 3, 1}));
     window->Timer1Timer();
     EXPECT_EQ(window->SpinEdit1->value(), 1);
 
     // A TR2 level cut after its texture pages and part of its body opens with a warning.
-    const std::filesystem::path cut = test::output_dir("app") / "cut.tr2";
+    const std::filesystem::path cut = dir / "cut.tr2";
     Ttrlevel level;
     demo::make_demo_level(level, code_tr2);
     ASSERT_EQ(level.save_level(cut.string()), save_ok);
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 9000);
-
     window->OpenLevel(qpath(cut));
-    const std::vector<QString> shown = messages.take();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].contains("damaged"));
+    const std::vector<QString> warned = messages.take();
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_TRUE(warned[0].contains("damaged")) << warned[0].toStdString();
     EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2[*]");
-}
-
-TEST_F(MainWindowTest, ADroppedFileOpens)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(qpath(level_path))});
-    QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    static_cast<QObject*>(window.get())->event(&drop);
-    EXPECT_EQ(window->ListBox1->count(), 3);
-    EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - window.tr4[*]");
-    // Opened levels join the recent files (recent_files_test, disk_faults_test).
 }
 
 TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
@@ -319,21 +249,16 @@ TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
     QFocusEvent into(QEvent::FocusIn);
     QApplication::sendEvent(window->ListBox2, &into);
     EXPECT_EQ(window->selection().view_mode, view_static_mesh);
-    const bool have_viewport = window->viewport() != nullptr;
-    if (have_viewport) {
-        EXPECT_FALSE(window->viewport()->render_image(160, 160).isNull());
-    }
     QApplication::sendEvent(window->ListBox1, &into);
     EXPECT_EQ(window->selection().view_mode, view_moveable);
+    for (const bool on : {true, false}) {
+        window->IgnoreTranslation1->trigger();
+        window->CheckBox1->click();
+        EXPECT_EQ(window->selection().ignore_translation, on);
+        EXPECT_EQ(window->selection().show_box, on);
+    }
 
-    window->IgnoreTranslation1->trigger();
-    window->CheckBox1->click();
-    EXPECT_TRUE(window->selection().ignore_translation && window->selection().show_box);
-    window->IgnoreTranslation1->trigger();
-    window->CheckBox1->click();
-    EXPECT_FALSE(window->selection().ignore_translation || window->selection().show_box);
-
-    if (!have_viewport) GTEST_SKIP() << "no OpenGL 3.3 context here";
+    if (!window->viewport()) GTEST_SKIP() << "no OpenGL 3.3 context here";
     window->fit_camera_to_scene();
     const QImage picture = window->viewport()->render_image(160, 160);
     ASSERT_FALSE(picture.isNull());
@@ -341,6 +266,44 @@ TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) figure += (picture.pixel(x, y) & 0xFFFFFF) != 0xA6CAF0;
     EXPECT_GT(figure, 160 * 160 / 20);
+}
+
+// Export and import back, driven from the window: the animation comes back
+// with as many keyframes (from glTF, word for word) and is shown again from its
+// first keyframe, playback ended. How close the imported rotations come is the
+// exchange libraries' matter, tested there.
+TEST_F(MainWindowTest, AnExportedAnimationImportsBack)
+{
+    const std::filesystem::path folder = test::short_output_dir("exchange");
+    window->OpenLevel(test::demo_level("demo.tr4"));
+    choose(0, 2);
+    const int keyframes = keyframe_count(window->level(), 0, 2);
+    // Filter 1 is MilkShape's binary form, filter 4 its ascii one; 0 stands for glTF.
+    for (const auto& [name, filter] : {std::pair{"wave.ms3d", 1}, {"wave.mst", 4}, {"wave.glb", 0}}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::int16_t> frames = window->level().frames;
+        std::filesystem::remove(folder / name);
+        filter ? window->ExportSelection(qpath(folder / name), filter) : window->ExportGltf(qpath(folder / name), false);
+        EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+        EXPECT_TRUE(!filter || std::filesystem::exists(folder / "wave.bmp"));
+        window->SpeedButton1->click();
+        filter ? window->ImportAnimation(qpath(folder / name)) : window->ImportModelAnimation(qpath(folder / name));
+        EXPECT_EQ(messages.take(), std::vector<QString>{"Import Sucessfull."});
+        EXPECT_FALSE(window->playing());
+        EXPECT_EQ(keyframe_count(window->level(), 0, 2), keyframes);
+        EXPECT_TRUE(filter || window->level().frames == frames);
+        EXPECT_EQ(window->SpinEdit1->value(), 0);
+        EXPECT_EQ(window->Label2->text(), QString("KFrames:%1").arg(keyframes));
+    }
+}
+
+TEST(FileFilters, PairsBecomeQtFilters)
+{
+    EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)),
+              QStringList{"Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)"});
+    const QStringList two = dialog_filters("A, *.x|*.x|B|*.y");
+    EXPECT_EQ(two, QStringList({"A, *.x (*.x)", "B (*.y)"}));
+    EXPECT_EQ(std::pair(filter_position(two, "B (*.y)"), filter_position(two, "C")), std::pair(2, 0));
 }
 
 }  // namespace

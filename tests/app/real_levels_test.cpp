@@ -1,31 +1,26 @@
-// Every real level opens, plays, is edited and saved from the window, and
-// opens again with the edits.
-#include "app/main_window.h"
-
-#include <QComboBox>
+// The levels the window opens: every real level, dropped on the window,
+// opens, plays, is edited and saved from the window, and opens again with the
+// edits; the demo levels shipped in data/demo are what the generator makes.
+#include <QDropEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
-
-#include <gtest/gtest.h>
+#include <QTableWidget>
+#include <QUrl>
 
 #include "anim/keyframes.h"
+#include "anim/level_check.h"
+#include "anim/state_changes.h"
+#include "app/animation_links_table.h"
+#include "app/check_dialog.h"
 #include "app/spin_edit.h"
 #include "app_test_support.h"
+#include "byte_builder.h"
 
 namespace kelanim {
 namespace {
 
 using test::qpath;
-
-// The first moveable with a playing animation of at least two keyframes.
-std::pair<int, int> playable(const Ttrlevel& level)
-{
-    for (std::int32_t m = 0; m < static_cast<std::int32_t>(level.num_moveables); ++m)
-        for (std::int32_t j = 0; j < animation_count(level, m); ++j)
-            if (keyframe_count(level, m, j) >= 2 && keyframe_rate(level, m, j) > 0) return {m, j};
-    return {-1, -1};
-}
 
 std::vector<std::int16_t> box(const Ttrlevel& level, int m, int j, int n)
 {
@@ -41,24 +36,33 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         const std::string name = source.filename().string();
         SCOPED_TRACE(name);
         test::CaughtMessages messages;
-        auto window = std::make_unique<TForm1>(qpath(test::output_dir("app-real") / (name + ".ini")));
+        auto window = std::make_unique<TForm1>(qpath(test::output_dir() / (name + ".ini")));
         messages.take();
-
-        window->OpenLevel(qpath(source));
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(qpath(source))});
+        QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(window.get())->event(&drop);
         EXPECT_TRUE(messages.take().empty());
+        EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - " + name + "[*]"));
         ASSERT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
         EXPECT_EQ(window->ListBox2->count(), static_cast<int>(window->level().num_static_meshes));
         for (int row = 0; row < window->ListBox1->count(); ++row)
             EXPECT_FALSE(window->ListBox1->item(row)->text().isEmpty());
+        // A row of the links table for each frame range and each command of
+        // Lara's first animation; a row of the check dialog for each finding.
+        std::size_t rows = anim_commands_of(window->level(), 0).commands.size();
+        for (const auto& change : state_changes_of(window->level(), 0).entries) rows += change.ranges.size();
+        ASSERT_GT(rows, 5u);
+        EXPECT_EQ(std::size_t(window->AnimationLinks->rowCount()), rows);
+        EXPECT_EQ(window->AnimationLinks->item(0, 0)->text(), QStringLiteral("State 0"));
+        EXPECT_EQ(window->Panel1->geometry(), QRect(429, 49, 571, 639));  // the table leaves the panel its place
+        EXPECT_EQ(std::size_t(TCheckDialog(window->level(), window.get()).findings()->rowCount()),
+                  check_level(window->level()).size());
 
-        const auto [m, j] = playable(window->level());
-        ASSERT_GE(m, 0);
-        window->ListBox1->setCurrentRow(m);
-        window->ComboBox1->setCurrentIndex(j);
-        window->ComboBox1Change();
+        const int m = 0, j = 0;  // Lara's first animation, shown as the level opens
         const int count = keyframe_count(window->level(), m, j);
+        ASSERT_GE(count, 2);
         EXPECT_EQ(window->Label2->text(), QString("KFrames:%1").arg(count));
-
         // Play through the whole animation and round to its start.
         window->SpeedButton1->click();
         for (int tick = 0; tick < count; ++tick) window->Timer1Timer();
@@ -77,10 +81,9 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         const std::vector<std::int16_t> edited = box(window->level(), m, j, 1);
         EXPECT_EQ(edited[4], -25536);
 
-        const std::filesystem::path saved = test::output_dir("app-real") / ("saved-" + name);
+        const std::filesystem::path saved = test::output_dir() / ("saved-" + name);
         std::filesystem::remove(saved);
         window->SaveLevelAs(qpath(saved));
-        EXPECT_TRUE(messages.take().empty());
         EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - saved-" + name + "[*]"));
         window->OpenLevel(qpath(saved));
         EXPECT_TRUE(messages.take().empty());
@@ -88,6 +91,14 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         EXPECT_EQ(keyframe_rate(window->level(), m, j), 9);
         EXPECT_EQ(box(window->level(), m, j, 1), edited);
     }
+}
+
+TEST(DemoLevel, IsWhatTheGeneratorMakes)
+{
+    demo::write_demo_levels(test::output_dir().string());
+    for (const char* name : {"demo.tr2", "demo.tr4"})
+        EXPECT_TRUE(test::read_file(test::output_dir() / name) == test::read_file(test::demo_level(name).toStdString()))
+            << name;
 }
 
 }  // namespace

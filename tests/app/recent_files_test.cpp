@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QMenu>
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 
 #include "app/ini_file.h"
@@ -22,20 +20,16 @@ QString read_text(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("(missing)");
 }
 
-// A File menu like the window's: seven items, the last a separator.
+// A list of six in a File menu like the window's: seven items, the last a separator.
 class RecentFilesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::application(); }
-
     void SetUp() override
     {
-        folder = test::output_dir(std::string("recent/") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) std::filesystem::remove_all(entry);
-        ini = qpath(folder / "MostRecentFiles.ini");
+        QFile::remove(ini);
         for (const char* item : {"&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d", "-", "&Exit", "-"})
             item == std::string("-") ? menu.addSeparator() : menu.addAction(item);
     }
-
     std::unique_ptr<TMostRecentFiles> make_list()
     {
         auto list = std::make_unique<TMostRecentFiles>();
@@ -47,21 +41,12 @@ protected:
         list->loaded();
         return list;
     }
-
-    // A file that exists, so that its item can be reopened.
-    QString existing(const std::string& name)
-    {
-        std::ofstream(folder / name) << "level";
-        return qpath(folder / name);
-    }
-
     QStringList captions() const
     {
         QStringList shown;
         for (QAction* item : menu.actions()) shown << (item->isSeparator() ? "-" : item->text());
         return shown;
     }
-
     void click(const QString& caption)
     {
         for (QAction* a : menu.actions())
@@ -69,8 +54,7 @@ protected:
         ADD_FAILURE() << "no item " << caption.toStdString();
     }
 
-    std::filesystem::path folder;
-    QString ini;
+    const QString ini = qpath(test::output_dir() / "MostRecentFiles.ini");
     QMenu menu;
     QStringList opened;
     test::CaughtMessages messages;
@@ -80,27 +64,21 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
 {
     auto list = make_list();
     EXPECT_TRUE(list->files().isEmpty());  // no ini file yet
-    list->AddFile("/levels/One.tr4");
-    list->AddFile("/levels/two.tr4");
-    list->AddFile("/LEVELS/ONE.TR4");
+    for (const char* name : {"/levels/One.tr4", "/levels/two.tr4", "/LEVELS/ONE.TR4"}) list->AddFile(name);
     EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
-
-    for (char c = 'a'; c <= 'g'; ++c) list->AddFile(qpath(folder / (std::string(1, c) + ".tr4")));
+    for (char c = 'a'; c <= 'g'; ++c) list->AddFile(QString("/levels/%1.tr4").arg(c));
     // The list follows the menu's last separator directly; nothing follows it.
     EXPECT_EQ(captions().mid(7),
               QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
-    for (QAction* a : menu.actions().mid(8)) EXPECT_EQ(a->data().toInt(), TMostRecentFiles::menu_tag);
-
-    list->setMaxFiles(0);
-    EXPECT_EQ(list->MaxFiles(), 1);
-    list->setMaxFiles(20);
-    EXPECT_EQ(list->MaxFiles(), 8);
+    std::vector<int> clamped;
+    for (const int asked : {0, 20}) list->setMaxFiles(asked), clamped.push_back(list->MaxFiles());
+    EXPECT_EQ(clamped, std::vector<int>({1, 8}));
     list->setShowFullPath(true);
     list->AddFile("/x/y/level.phd");
     EXPECT_EQ(captions().value(8), "&1  /x/y/level.phd");
 
     TMostRecentFiles menuless;
-    menuless.setIniFile(qpath(folder / "other.ini"));
+    menuless.setIniFile(qpath(test::output_dir() / "other.ini"));
     menuless.loaded();
     menuless.AddFile("/levels/a.tr4");
     EXPECT_TRUE(menuless.files().isEmpty());
@@ -109,18 +87,20 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
 TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReportedAndDropped)
 {
     auto list = make_list();
-    const QString a = existing("a.tr4"), b = existing("b.tr4"), c = existing("c.tr4");
-    for (const QString& name : {a, b, c}) list->AddFile(name);
+    QStringList names;  // files that exist, so that their items reopen
+    for (const char* name : {"a.tr4", "b.tr4", "c.tr4"}) {
+        std::ofstream(test::output_dir() / name) << "level";
+        list->AddFile(names.emplace_back(qpath(test::output_dir() / name)));
+    }
     click("&3  a.tr4");
-    EXPECT_EQ(opened, QStringList{a});
     EXPECT_EQ(captions().mid(8), QStringList({"&1  a.tr4", "&2  c.tr4", "&3  b.tr4"}));
-    // The first item opens without moving anything.
-    click("&1  a.tr4");
-    EXPECT_EQ(opened, QStringList({a, a}));
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
+    click("&1  a.tr4");  // the first item opens without moving anything
+    EXPECT_EQ(opened, QStringList({names[0], names[0]}));
+    const QStringList kept = {names[0], names[2], names[1]};
+    EXPECT_EQ(list->files(), kept);
 
     opened.clear();
-    const QString gone = qpath(folder / "gone.tr4");
+    const QString gone = qpath(test::output_dir() / "gone.tr4");
     list->AddFile(gone);
     click("&1  gone.tr4");
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -128,8 +108,7 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
     EXPECT_EQ(messages.messages[0].title, "Kelanim");
     EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(list->files(), QStringList({a, c, b}));
-
+    EXPECT_EQ(list->files(), kept);
     // With a handler of its own the message is left to it.
     QStringList missing;
     list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
@@ -139,52 +118,39 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
+// The list is kept in its section of the ini file, made or added when
+// missing; reading stops at the first empty key; writing rewrites the list's
+// keys in place and keeps other sections and comments. Sections and keys
+// match without regard to case.
 TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
 {
-    {
-        auto list = make_list();
-        list->AddFile("/levels/a.tr2");
-        list->AddFile("/levels/b & c.tr4");
-        EXPECT_EQ(captions().value(8), "&1  b && c.tr4");  // an ampersand of the name is no shortcut
-    }
-    EXPECT_EQ(read_text(ini), "[MRU List]\n1=/levels/b & c.tr4\n2=/levels/a.tr2\n3=\n4=\n5=\n6=\n");
-
-    auto again = make_list();
-    EXPECT_EQ(again->files(), QStringList({"/levels/b & c.tr4", "/levels/a.tr2"}));
-    EXPECT_EQ(captions().mid(7), QStringList({"-", "&1  b && c.tr4", "&2  a.tr2"}));
-}
-
-TEST_F(RecentFilesTest, ReadingStopsAtTheFirstEmptyKey)
-{
-    {
+    const struct {
+        const char* by_hand;  // nothing: no file
+        QStringList read;
+        const char *added, *caption, *written;
+    } rows[] = {
+        {nullptr, {}, "/levels/b & c[1]", "&1  b && c[1]",  // an ampersand of the name is no shortcut
+         "[MRU List]\n1=/levels/b & c[1]\n2=\n3=\n4=\n5=\n6=\n"},
+        {"; kept by hand\n[Other]\n1=/not/this\n", {}, "/levels/a.tr2", "&1  a.tr2",
+         "; kept by hand\n[Other]\n1=/not/this\n\n[MRU List]\n1=/levels/a.tr2\n2=\n3=\n4=\n5=\n6=\n"},
+        {"[Other]\nKey=v=w\n\n[mru list]\n1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n", {"/levels/first.tr4"},
+         "/levels/new.phd", "&1  new.phd",
+         "[Other]\nKey=v=w\n\n[mru list]\n1=/levels/new.phd\n2=/levels/first.tr4\n3=\n4=\n5=\n6=\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.added);
         QFile file(ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("; kept by hand\n[Other]\n1=/not/this\n\n[mru list]\n"
-                   "1 = /levels/first.tr4\r\n2=\n3=/levels/third.tr4\n");
+        ASSERT_TRUE(!row.by_hand || (file.open(QIODevice::WriteOnly) && file.write(row.by_hand) > 0));
+        file.close();
+        auto list = make_list();
+        EXPECT_EQ(list->files(), row.read);
+        list->AddFile(row.added);
+        EXPECT_EQ(captions().value(8), row.caption);
+        list.reset();
+        EXPECT_EQ(read_text(ini), row.written);
+        EXPECT_EQ(make_list()->files().value(0), row.added);
     }
-    auto list = make_list();
-    EXPECT_EQ(list->files(), QStringList{"/levels/first.tr4"});
-    list->AddFile("/levels/new.phd");
-    list.reset();
-    // The other section and the comment stay; the list's keys are rewritten in place.
-    EXPECT_EQ(read_text(ini), "; kept by hand\n[Other]\n1=/not/this\n\n[mru list]\n1=/levels/new.phd\n"
-                              "2=/levels/first.tr4\n3=\n4=\n5=\n6=\n");
-}
-
-TEST(IniFile, SectionsAndKeysMatchWithoutRegardToCase)
-{
-    test::application();
-    const QString path = qpath(test::output_dir("recent") / "plain.ini");
-    std::filesystem::remove(path.toStdString());
-    EXPECT_FALSE(read_ini_section(path, "MRU List"));
-    write_ini_section(path, "MRU List", {{"1", "/a[1]"}, {"2", ""}});  // a value that ends like a header
-    write_ini_section(path, "Second", {{"Key", "v=w"}});
-    write_ini_section(path, "mru LIST", {{"2", "/b"}});
-    EXPECT_EQ(read_text(path), "[MRU List]\n1=/a[1]\n2=/b\n\n[Second]\nKey=v=w\n");
-    EXPECT_EQ(ini_value(*read_ini_section(path, "MRU List"), "1"), "/a[1]");
-    const auto second = read_ini_section(path, "second");
-    ASSERT_TRUE(second);
-    EXPECT_EQ(ini_value(*second, "KEY"), "v=w");
+    EXPECT_EQ(ini_value(*read_ini_section(ini, "OTHER"), "key"), "v=w");
 }
 
 }  // namespace

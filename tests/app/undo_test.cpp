@@ -1,13 +1,8 @@
 #include <QAction>
-#include <QComboBox>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
 
-#include <gtest/gtest.h>
-
-#include "app/main_window.h"
 #include "app/play_timer.h"
 #include "app/save_question.h"
 #include "app/spin_edit.h"
@@ -21,28 +16,16 @@ namespace {
 using test::qpath;
 using test::WindowLevel;
 
-class UndoTest : public ::testing::Test {
+class UndoTest : public test::WindowTest {
 protected:
-    static void SetUpTestSuite() { test::application(); }
-
     void SetUp() override
     {
-        folder = test::output_dir("app") / "undo";
-        std::filesystem::create_directories(folder);
-        level = folder / "level.tr4";
-        std::filesystem::copy_file(test::write_window_level("undo.tr4"), level,
-                                   std::filesystem::copy_options::overwrite_existing);
-        window = std::make_unique<TForm1>(qpath(folder / "recent.ini"));
-        window->OpenLevel(qpath(level));
-        window->ListBox1->setCurrentRow(WindowLevel::figure);
+        WindowTest::SetUp();
+        open_window_level("level.tr4");
+        choose(WindowLevel::figure);
         messages.take();
     }
-
-    void type_box_value(int value) { window->box_fields[3]->setValue(value); }
-
-    test::CaughtMessages messages;
-    std::filesystem::path folder, level;
-    std::unique_ptr<TForm1> window;
+    const std::filesystem::path level = test::output_dir() / "level.tr4";
 };
 
 // Every kind of edit is undone to the very bytes that were loaded, and the
@@ -50,15 +33,14 @@ protected:
 TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
 {
     const std::int16_t box_word = window->box_fields[3]->value();
-    window->ExportSelection(qpath(folder / "three.ms3d"), 1);
-    type_box_value(1);
-    type_box_value(12);  // typing on in the same field is one edit
+    window->ExportSelection(qpath(test::output_dir() / "three.ms3d"), 1);
+    window->box_fields[3]->setValue(1);
+    window->box_fields[3]->setValue(12);  // typing on in the same field is one edit
     window->Button1Click();
     window->SpinEdit11->setValue(5);
     window->Button2Click();
-    window->ComboBox1->setCurrentIndex(1);
-    window->ComboBox1Change();
-    window->ImportAnimation(qpath(folder / "three.ms3d"));
+    choose(WindowLevel::figure, 1);
+    window->ImportAnimation(qpath(test::output_dir() / "three.ms3d"));
     ASSERT_EQ(window->undo_stack()->count(), 4);
     EXPECT_TRUE(window->isWindowModified());
     const std::vector<std::int16_t> edited = window->level().frames;
@@ -67,8 +49,8 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->ComboBox1->currentIndex(), 0);
     EXPECT_EQ(window->box_fields[3]->value(), box_word);
-    window->SaveLevelAs(qpath(folder / "undone.tr4"));
-    EXPECT_EQ(test::read_file(folder / "undone.tr4"), test::read_file(level));
+    window->SaveLevelAs(qpath(test::output_dir() / "undone.tr4"));
+    EXPECT_EQ(test::read_file(test::output_dir() / "undone.tr4"), test::read_file(level));
 
     while (window->undo_stack()->canRedo()) window->Redo1->trigger();
     EXPECT_EQ(window->level().frames, edited);
@@ -79,30 +61,25 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
 // and before the window closes; a save that fails is a cancel.
 TEST_F(UndoTest, TheSaveQuestionsAnswersOnOpenAndOnClose)
 {
-    const std::filesystem::path other = test::write_window_level("other.tr4");
-    struct Case {
+    const std::filesystem::path other = test::write_window_level(test::output_dir() / "other.tr4");
+    const struct {
         SaveAnswer answer;
-        bool closing;
-        bool save_fails;
-        bool goes_on;
+        bool closing, save_fails, goes_on;
     } cases[] = {{SaveAnswer::save, false, false, true},     {SaveAnswer::discard, false, false, true},
                  {SaveAnswer::cancel, false, false, false},  {SaveAnswer::save, false, true, false},
                  {SaveAnswer::save, true, false, true},      {SaveAnswer::discard, true, false, true},
                  {SaveAnswer::cancel, true, false, false}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.answer) << " closing " << c.closing << " fails " << c.save_fails);
         SetUp();
         window->show();
         const std::vector<std::uint8_t> loaded = test::read_file(level);
-        type_box_value(1234);
+        window->box_fields[3]->setValue(1234);
         QStringList asked;
         set_save_question_handler([&](QWidget*, const QString& text) { return asked << text, c.answer; });
         if (c.save_fails) std::filesystem::remove(level), std::filesystem::create_directory(level);
-        bool went_on = true;
-        if (c.closing)
-            went_on = window->close();
-        else
-            window->OpenLevel(qpath(other)), went_on = window->windowTitle().contains("other.tr4");
+        if (!c.closing) window->OpenLevel(qpath(other));
+        const bool went_on = c.closing ? window->close() : window->windowTitle().contains("other.tr4");
         set_save_question_handler({});
         messages.take();
         EXPECT_EQ(asked, QStringList{"Save changes to level.tr4?"});
@@ -125,16 +102,15 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
     for (const auto& [next, frame, animation, keyframe] : {std::array{1, into_third, 1, 2},
                                                            std::array{99, into_third, 3, 0},
                                                            std::array{1, target.frame_end + 1, 3, 0}}) {
-        window->ComboBox1->setCurrentIndex(3);
-        window->ComboBox1Change();
+        choose(WindowLevel::figure, 3);
         window->SpinEdit8->setValue(next);
         window->SpinEdit9->setValue(frame);
         window->Button2Click();
         window->SpinEdit1->setValue(2);  // the last keyframe
         window->Timer1Timer();
-        EXPECT_EQ(window->ComboBox1->currentIndex(), animation);
-        EXPECT_EQ(window->SpinEdit1->value(), keyframe);
-        EXPECT_EQ(window->Timeline1->value(), keyframe);
+        const std::vector<int> shown{window->ComboBox1->currentIndex(), window->SpinEdit1->value(),
+                                     window->Timeline1->value()};
+        EXPECT_EQ(shown, std::vector<int>({animation, keyframe, keyframe}));
     }
     window->Timeline1->setValue(1);  // moved by the user
     EXPECT_EQ(window->SpinEdit1->value(), 1);
@@ -146,20 +122,20 @@ TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->ListBox1->setFocus();
-    QTest::keyClick(window->ListBox1, Qt::Key_Right);
-    QTest::keyClick(window->ListBox1, Qt::Key_Right);
-    QTest::keyClick(window->ListBox1, Qt::Key_Left);
-    EXPECT_EQ(window->SpinEdit1->value(), 1);
-    EXPECT_EQ(window->Timeline1->value(), 1);
-    window->box_fields[0]->setFocus();
-    QTest::keyClick(window->box_fields[0], Qt::Key_Left);
-    QTest::keyClick(window->box_fields[0], Qt::Key_Space);
-    EXPECT_EQ(window->SpinEdit1->value(), 1);
-    EXPECT_FALSE(window->playing());
-    window->ListBox1->setFocus();
-    QTest::keyClick(window->ListBox1, Qt::Key_Space);
-    EXPECT_TRUE(window->playing());
+    QWidget *list = window->ListBox1, *field = window->box_fields[0];
+    const struct {
+        QWidget* focus;
+        Qt::Key key;
+        int keyframe;
+        bool playing;
+    } presses[] = {{list, Qt::Key_Right, 1, false}, {list, Qt::Key_Right, 2, false}, {list, Qt::Key_Left, 1, false},
+                   {field, Qt::Key_Left, 1, false}, {field, Qt::Key_Space, 1, false}, {list, Qt::Key_Space, 1, true}};
+    for (const auto& press : presses) {
+        press.focus->setFocus();
+        QTest::keyClick(press.focus, press.key);
+        EXPECT_EQ(std::tuple(window->SpinEdit1->value(), window->Timeline1->value(), window->playing()),
+                  std::tuple(press.keyframe, press.keyframe, press.playing));
+    }
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // that holds them), and an imported animation the animation data alone.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "byte_builder.h"
 #include "cli_run.h"
 #include "level/ttrlevel.h"
@@ -14,11 +12,18 @@ namespace kelanim {
 namespace {
 
 using test::read_file;
-using test::shell_quote;
 
-std::string saved_path(const std::string& name)
+std::string saved_path(const std::string& name) { return (test::short_output_dir("exact-save") / name).string(); }
+
+// The span of `original` outside which `saved` has the same bytes, front and back.
+std::pair<std::size_t, std::size_t> changed_span(const std::vector<std::uint8_t>& original,
+                                                 const std::vector<std::uint8_t>& saved)
 {
-    return (test::short_output_dir("exact-save") / name).string();
+    const std::size_t shorter = std::min(original.size(), saved.size());
+    std::size_t begin = 0, tail = 0;
+    while (begin < shorter && original[begin] == saved[begin]) ++begin;
+    while (tail < shorter - begin && original.rbegin()[tail] == saved.rbegin()[tail]) ++tail;
+    return {begin, original.size() - tail};
 }
 
 TEST(ExactSave, OneEditChangesOnlyWhatItEdits)
@@ -34,14 +39,8 @@ TEST(ExactSave, OneEditChangesOnlyWhatItEdits)
             if (!box) edited.frame_rate += 1;
             const std::string out = saved_path("edited_" + in.filename().string());
             ASSERT_EQ(level.save_level(out), save_ok);
-            // The bytes of the original from the first difference to the last.
             const std::vector<std::uint8_t> original = read_file(in), saved = read_file(out);
-            const auto first = std::mismatch(original.begin(), original.end(), saved.begin(), saved.end()).first;
-            const std::size_t begin = first - original.begin();
-            const std::size_t end = std::mismatch(original.rbegin(), std::make_reverse_iterator(first), saved.rbegin(),
-                                                  std::make_reverse_iterator(saved.begin() + begin))
-                                        .first.base() -
-                                    original.begin();
+            const auto [begin, end] = changed_span(original, saved);
             if (level.version_code == code_tr4) {
                 const tpacked_chunk_origin& chunk = level.origin.chunks[chunk_level_data];
                 EXPECT_GE(begin, chunk.at);
@@ -59,47 +58,48 @@ TEST(ExactSave, OneEditChangesOnlyWhatItEdits)
 
 // An animation exported and imported back: the saved level is the original
 // with the imported animation data in place of its own, as many keyframes as
-// before.
-struct Import {
-    const char* level;
-    const char* model;  // the exchange file, by its extension
-    int moveable, animation;
-    const char* export_options;
-};
-
+// before. The files an export writes beside the model are there.
 TEST(ExactSave, ImportChangesOnlyTheAnimationData)
 {
     KELANIM_REQUIRE_REALDATA();
-    const Import imports[] = {
-        {"tr2.tr2", "ms3d", 0, 3, " --subversion 1 --by-bones"},
-        {"tr4.tr4", "ms3d", 0, 1, ""},
-        {"tr5.trc", "ms3d", 0, 2, ""},
-        {"tr3.tr2", "glb", 0, 4, ""},
-        {"tr4.tr4", "gltf", 0, 1, ""},
-    };
-    for (const Import& row : imports) {
-        SCOPED_TRACE(std::string(row.level) + " with " + row.model);
+    const struct {
+        const char *level, *model;  // the exchange file, by its extension
+        int animation;              // of Lara, moveable 0
+        bool all;                   // every animation exported, the one imported by name
+        const char *export_options, *beside;
+    } imports[] = {{"tr2.tr2", "ms3d", 3, false, " --subversion 1 --by-bones", "m.bmp"},
+                   {"tr4.tr4", "ms3d", 1, false, "", "m.ms3d"},
+                   {"tr5.trc", "ms3d", 2, false, "", "m.ms3d"},
+                   {"tr3.tr2", "glb", 4, false, "", "m.glb"},
+                   {"tr4.tr4", "gltf", 1, false, "", "m.bin"},
+                   {"tr2.tr2", "gltf", 3, true, "", "m.png"}};
+    for (const auto& row : imports) {
+        SCOPED_TRACE(std::string(row.level) + " with " + row.model + (row.all ? ", all" : ""));
         const std::string in = test::real_level(row.level).string(), out = saved_path(std::string("in_") + row.level);
-        const std::string files_and_selection =
-            shell_quote(in) + " " + shell_quote(saved_path(std::string("m.") + row.model)) + " --moveable " +
-            std::to_string(row.moveable) + " --animation " + std::to_string(row.animation);
-        std::filesystem::remove(saved_path("m.bmp"));
-        const test::CliResult exported = test::run_cli("export " + files_and_selection + row.export_options);
+        const std::string files = test::shell_quote(in) + " " +
+                                  test::shell_quote(saved_path(std::string("m.") + row.model)) + " --moveable 0";
+        const std::string animation = " --animation " + std::to_string(row.animation);
+        for (const char* file : {"m.bmp", "m.bin", "m.png"}) std::filesystem::remove(saved_path(file));
+        const test::CliResult exported =
+            test::run_cli("export " + files + (row.all ? " --all-animations" : animation) + row.export_options);
         ASSERT_EQ(exported.status, 0) << exported.err;
         EXPECT_NE(exported.out.find("Export Done."), std::string::npos);
-        if (*row.export_options) EXPECT_TRUE(std::filesystem::exists(saved_path("m.bmp")));  // the page beside it
-        const test::CliResult imported = test::run_cli("import " + files_and_selection + " -o " + shell_quote(out));
+        EXPECT_TRUE(std::filesystem::exists(saved_path(row.beside)));
+        const std::string source = row.all ? " --source anim_" + std::to_string(row.animation) : "";
+        const test::CliResult imported =
+            test::run_cli("import " + files + animation + source + " -o " + test::shell_quote(out));
         ASSERT_EQ(imported.status, 0) << imported.err;
         EXPECT_NE(imported.out.find("Import Sucessfull."), std::string::npos);
 
         Ttrlevel original, spliced;
         ASSERT_EQ(original.load_level(in), load_ok);
         ASSERT_EQ(spliced.load_level(out), load_ok);
-        const std::size_t k = static_cast<std::size_t>(original.moveables[row.moveable].animation + row.animation);
+        const std::size_t k = static_cast<std::size_t>(original.moveables[0].animation + row.animation);
         // A MilkShape import writes every rotation in the three-axis form; a
         // glTF one keeps the words of rotations that come back unchanged.
-        if (std::string(row.model) == "ms3d")
-            EXPECT_EQ(spliced.animations[k].frame_size, 9 + 2 * original.moveables[row.moveable].num_meshes);
+        if (std::string(row.model) == "ms3d") {
+            EXPECT_EQ(spliced.animations[k].frame_size, 9 + 2 * original.moveables[0].num_meshes);
+        }
         const auto keyframes = [k](const Ttrlevel& l) {
             return (l.animations[k + 1].frame_offset - l.animations[k].frame_offset) / 2 / l.animations[k].frame_size;
         };
