@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -47,14 +48,16 @@ struct CollectProgress : ProgressSink {
     std::vector<int> values;
 };
 
-// Saves onto `target`, which must fail with the system's reason for `error`.
+// Saves onto `target`, which must fail with the system's reason for `error` and name the target.
 void expect_save_fails_with(Ttrlevel& level, const fs::path& target, int error)
 {
     try {
         level.save_level(target.string());
         ADD_FAILURE() << "saving to " << target << " should have failed";
     } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), error);
         EXPECT_NE(std::string(e.what()).find(std::strerror(error)), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(target.string()), std::string::npos) << e.what();
     }
 }
 
@@ -66,17 +69,14 @@ TEST(Writer, NothingLoadedWritesNothingAndProgressRunsLikeTheReader)
     Ttrlevel level;
     EXPECT_EQ(level.save_level((dir / "x.phd").string()), save_nothing_loaded);
     EXPECT_TRUE(folder_entries(dir).empty());
-
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(1), dir / "in.phd"));
     CollectProgress progress;
-    level.gauge = &progress;
-    ASSERT_EQ(level.save_level((dir / "out.phd").string()), save_ok);
-    EXPECT_EQ(progress.values, (std::vector<int>{0, 30, 50, 80, 80, 85, 90, 100, 0}));
-
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6), dir / "in.tr4"));
-    progress.values.clear();
-    ASSERT_EQ(level.save_level((dir / "out.tr4").string()), save_ok);
-    EXPECT_EQ(progress.values, (std::vector<int>{0, 80, 80, 85, 90, 100, 0}));
+    for (const std::string ext : {".phd", ".tr4"}) {
+        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : 6), dir / ("in" + ext)));
+        level.gauge = &progress;
+        ASSERT_EQ(level.save_level((dir / ("out" + ext)).string()), save_ok);
+        level.gauge = nullptr;
+    }
+    EXPECT_EQ(progress.values, (std::vector<int>{0, 30, 50, 80, 80, 85, 90, 100, 0, 0, 80, 80, 85, 90, 100, 0}));
 }
 
 TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
@@ -114,6 +114,7 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         Ttrlevel packed, plain;
         ASSERT_NO_FATAL_FAILURE(load(packed, file, dir / ("packed" + ext)));
         ASSERT_NO_FATAL_FAILURE(load(plain, synthetic_level(code), dir / ("plain" + ext)));
+        EXPECT_TRUE(packed.from_container);
         ASSERT_EQ(packed.save_level((dir / ("a" + ext)).string()), save_ok);
         EXPECT_EQ(read_file(dir / ("a" + ext)), file.data());
 
@@ -121,53 +122,40 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         plain.frames[0] ^= 1;
         ASSERT_EQ(packed.save_level((dir / ("b" + ext)).string()), save_ok);
         ASSERT_EQ(plain.save_level((dir / ("c" + ext)).string()), save_ok);
-        const std::vector<std::uint8_t> container = read_file(dir / ("b" + ext)), level = read_file(dir / ("c" + ext));
+        const std::vector<std::uint8_t> container = read_file(dir / ("b" + ext));
         ASSERT_GT(container.size(), 12u);
         EXPECT_EQ(std::memcmp(container.data(), "ZLIB", 4), 0);
         std::vector<std::uint8_t> unpacked;
         EXPECT_TRUE(decompress_buffer(container.data() + 12, container.size() - 12, 0, unpacked));
-        EXPECT_EQ(unpacked, level);
+        EXPECT_EQ(unpacked, read_file(dir / ("c" + ext)));
     }
 }
 
-// A size word that disagrees with the room (some files hold one) is written
-// as the geometry gives it.
-TEST(Writer, RoomSizeIsRecomputedFromTheGeometry)
+// A room size word that disagrees with the room (some files hold one) is
+// written as the geometry gives it; texture buffers not all held are written
+// as held (TR4), or their pages left out (older generations).
+TEST(Writer, RoomSizesAndShortTextureBuffersFollowWhatIsHeld)
 {
-    fs::path dir = folder("room_size");
+    fs::path dir = folder("held");
     for (const std::string ext : {".phd", ".tr2", ".tr4"}) {
         SCOPED_TRACE(ext);
         Ttrlevel level;
-        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : ext == ".tr2" ? 3 : 6), dir / ("in" + ext)));
+        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : ext == ".tr2" ? 3 : 6, 2), dir / ("in" + ext)));
         const std::uint32_t right = level.rooms[0].num_data_words;
         level.rooms[0].num_data_words = 1;
         level.rooms[0].num_sprites = 0;  // one sprite fewer: 2 words less
+        if (ext == ".tr4") level.textile32.resize(1000), level.misc_textile.clear();
+        if (ext == ".tr2") level.textile16.resize(texture_page_bytes16 + 10);
         const Ttrlevel again = saved_and_read(level, dir / ("out" + ext));
         ASSERT_EQ(again.rooms.size(), 1u);
         EXPECT_EQ(again.rooms[0].num_data_words, right - 2);
-        EXPECT_EQ(again.num_frames, level.num_frames);
+        EXPECT_EQ(again.frames, level.frames);
+        EXPECT_EQ(again.num_texture_pages, ext == ".tr2" ? 1u : 2u);
+        if (ext == ".tr4") {
+            EXPECT_EQ(again.textile32, level.textile32);
+            EXPECT_TRUE(again.misc_textile.empty());
+        }
     }
-}
-
-TEST(Writer, ShortTextureBuffersAreWrittenAsHeldWithTheirTrueSize)
-{
-    fs::path dir = folder("short_textures");
-    Ttrlevel level;
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6, 2), dir / "in.tr4"));
-    level.textile32.resize(1000);
-    level.misc_textile.clear();
-    Ttrlevel again = saved_and_read(level, dir / "out.tr4");
-    EXPECT_EQ(again.textile32, level.textile32);
-    EXPECT_TRUE(again.misc_textile.empty());
-    EXPECT_EQ(again.frames, level.frames);
-
-    // Pages of the older generations whose bytes are not all held are left
-    // out, and the page count says so.
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3, 2), dir / "in.tr2"));
-    level.textile16.resize(texture_page_bytes16 + 10);
-    again = saved_and_read(level, dir / "out.tr2");
-    EXPECT_EQ(again.num_texture_pages, 1u);
-    EXPECT_EQ(again.num_frames, level.num_frames);
 }
 
 TEST(Writer, CountsBeyondTheirArraysFailClearlyAndWriteNothing)
@@ -208,13 +196,53 @@ TEST(Writer, FailedWriteLeavesTheOldFileIntact)
     std::signal(SIGXFSZ, old_handler);
     EXPECT_EQ(read_file(target), Bytes().text("the old level").data());
 
-    // Targets that cannot be replaced or created.
-    fs::create_directory(dir / "a_folder.tr4");
-    EXPECT_THROW(level.save_level((dir / "a_folder.tr4").string()), std::system_error);
-    EXPECT_TRUE(fs::is_directory(dir / "a_folder.tr4"));
     expect_save_fails_with(level, dir / "missing" / "x.tr4", ENOENT);
-    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"a_folder.tr4", "in.tr4", "target.tr4"}));
+    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"in.tr4", "target.tr4"}));
+    saved_and_read(level, target);  // the level is still whole and saves once the disk has room
+}
 
-    // The level is still whole and saves once the disk has room.
-    saved_and_read(level, target);
+// Save As onto a full filesystem, a read-only one and a folder on a full one:
+// the old file is left as it was, the error carries the system's reason and
+// the target's name, and the level in memory still saves whole once the disk
+// is fine again.
+TEST(DiskFaults, SaveAsOntoABadDiskKeepsTheOldFileAndTheLevel)
+{
+    const fs::path work = output_dir("disk-faults");
+    Ttrlevel level;
+    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(code_tr2), work / "source.tr2"));  // about 200 KB
+    auto saved = [&](const std::string& name) {
+        EXPECT_EQ(level.save_level((work / name).string()), save_ok);
+        return read_file(work / name);
+    };
+    const auto before = saved("before.tr2");
+    const auto old = Bytes().text("the old level, which must survive").data();
+
+    enum Fault { full, read_only, folder };
+    struct Row {
+        Fault fault;
+        int error;
+        std::vector<std::string> left;
+    };
+    for (const Row& row : {Row{full, ENOSPC, {".filler", "level.tr2"}}, Row{read_only, EROFS, {"level.tr2"}},
+                           Row{folder, ENOSPC, {".filler", "level.tr2"}}}) {
+        SCOPED_TRACE(row.fault);
+        SmallFilesystem disk(work / ("disk" + std::to_string(row.fault)), 512);
+        KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+        const fs::path target = disk.folder() / "level.tr2";
+        const fs::path kept = row.fault == folder ? target / "inside" : target;
+        if (row.fault == folder) fs::create_directory(target);
+        Bytes().append(old).save(kept);
+        ASSERT_TRUE(row.fault == read_only ? disk.make_read_only() : disk.fill());
+
+        expect_save_fails_with(level, target, row.error);
+        if (row.fault == read_only) expect_save_fails_with(level, disk.folder() / "new.tr2", row.error);
+        EXPECT_EQ(read_file(kept), old);
+        EXPECT_EQ(folder_entries(disk.folder()), row.left);
+        EXPECT_EQ(saved("after.tr2"), before);
+        if (row.fault == full) {
+            fs::remove(disk.folder() / ".filler");
+            ASSERT_EQ(level.save_level(target.string()), save_ok);
+            EXPECT_EQ(read_file(target), before);
+        }
+    }
 }

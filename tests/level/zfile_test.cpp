@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <system_error>
 
 #include "byte_builder.h"
 #include "level/staged_files.h"
 #include "level/zfile.h"
 #include "realdata.h"
+#include "small_filesystem.h"
 
 using namespace kelanim;
 using namespace kelanim::test;
@@ -61,12 +61,6 @@ TEST(StagedFiles, NothingReachesItsTargetBeforeTheCommitAndNoTemporaryOutlivesTh
     const fs::path dir = output_dir("staged");
     fs::remove_all(dir);  // an earlier run's
     fs::create_directories(dir);
-    auto entries = [&dir] {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    };
     Bytes().text("old a").save(dir / "a");
     {
         StagedFiles dropped;
@@ -74,7 +68,7 @@ TEST(StagedFiles, NothingReachesItsTargetBeforeTheCommitAndNoTemporaryOutlivesTh
         dropped.stage((dir / "b").string(), Bytes().text("new b").data());
         EXPECT_EQ(read_file(dir / "a"), Bytes().text("old a").data());
     }
-    EXPECT_EQ(entries(), std::vector<std::string>{"a"});
+    EXPECT_EQ(folder_entries(dir), std::vector<std::string>{"a"});
     EXPECT_EQ(read_file(dir / "a"), Bytes().text("old a").data());
 
     // A target that became a folder after staging: the files before it are in
@@ -86,5 +80,5 @@ TEST(StagedFiles, NothingReachesItsTargetBeforeTheCommitAndNoTemporaryOutlivesTh
     fs::create_directories(dir / "b" / "inside");
     EXPECT_THROW(files.commit(), std::system_error);
     EXPECT_EQ(read_file(dir / "a"), Bytes().text("new a").data());
-    EXPECT_EQ(entries(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"a", "b"}));
 }
