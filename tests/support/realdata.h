@@ -28,10 +28,9 @@ inline std::vector<std::filesystem::path> real_levels()
     return files;
 }
 
-// A folder for files whose whole path the program stores and limits (an
-// exported model names its texture pages by path, at most 127 characters):
-// under the system's temporary folder, whatever the length of the build path.
-// It belongs to this test process and goes with it.
+// A folder of this test process under the system's temporary folder, for files
+// whose whole path the program stores and limits (an exported model names its
+// texture pages by path, at most 127 characters). It goes with the process.
 inline std::filesystem::path short_output_dir(const std::string& sub)
 {
     static const struct ProcessFolder {
@@ -42,10 +41,9 @@ inline std::filesystem::path short_output_dir(const std::string& sub)
     return folder.path / sub;
 }
 
-// A folder under the build tree for the files the running test writes, kept
-// for looking at afterwards. ctest runs two tests at once, each in a process
-// of its own, so each test gets a folder of its own. Outside a test (in a
-// suite's set-up) the folder is the process's own, as short_output_dir is.
+// A folder of the running test under the build tree for the files it writes,
+// kept for looking at afterwards (ctest runs two tests at once). Outside a test
+// (in a suite's set-up) it is the process's own, as short_output_dir is.
 inline std::filesystem::path output_dir(const std::string& sub = {})
 {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -59,7 +57,5 @@ inline std::filesystem::path output_dir(const std::string& sub = {})
 
 }  // namespace kelanim::test
 
-#define KELANIM_REQUIRE_REALDATA()                                                                      \
-    do {                                                                                                \
-        if (!::kelanim::test::have_realdata()) GTEST_SKIP() << "real data folder absent: " << ::kelanim::test::realdata_dir(); \
-    } while (0)
+#define KELANIM_REQUIRE_REALDATA() \
+    do { if (!::kelanim::test::have_realdata()) GTEST_SKIP() << "real data folder absent: " << ::kelanim::test::realdata_dir(); } while (0)

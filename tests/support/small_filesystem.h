@@ -1,8 +1,7 @@
-// A small filesystem of its own for tests of faults on disk: a tmpfs of a few
-// hundred kilobytes that the test can fill up or turn read-only. Mounting
-// needs the privilege to mount (root in CI); without it the test skips and
-// says why. The mount lives in a mount namespace private to the test process,
-// so no other process sees it and it vanishes with the process.
+// A small tmpfs for tests of faults on disk, to fill up or turn read-only. It
+// lives in a mount namespace private to the test process, so no other process
+// sees it and it goes with the process. Without the privilege to mount (root
+// in CI) the test skips and says why.
 #pragma once
 
 #include <fcntl.h>
@@ -43,10 +42,7 @@ public:
         mounted_ = ::mount("kelanim-test", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
         if (!mounted_) why_not_ = "cannot mount a small tmpfs at " + folder.string() + ": " + std::strerror(errno);
     }
-    ~SmallFilesystem()
-    {
-        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-    }
+    ~SmallFilesystem() { if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH); }
     SmallFilesystem(const SmallFilesystem&) = delete;
     SmallFilesystem& operator=(const SmallFilesystem&) = delete;
 
@@ -55,8 +51,7 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
 
     // Fills every byte left with a filler file, so that the next write that
-    // needs space fails with "No space left on device". False when the
-    // filesystem did not fill as expected.
+    // needs space fails with ENOSPC. False when it did not fill as expected.
     bool fill()
     {
         const int fd = ::open((folder_ / ".filler").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -71,9 +66,8 @@ public:
         return last_error == ENOSPC;
     }
 
-    // After fill(): gives back room for exactly `bytes` rounded up to whole
-    // blocks, by shortening the filler. False when the filesystem does not
-    // then report that much room.
+    // After fill(): gives back room for `bytes` rounded up to whole blocks, by
+    // shortening the filler. False when the filesystem then reports other room.
     bool free_room(std::size_t bytes)
     {
         struct statvfs info {};
@@ -111,6 +105,4 @@ inline std::vector<std::string> folder_entries(const std::filesystem::path& fold
 }  // namespace kelanim::test
 
 #define KELANIM_REQUIRE_SMALL_FILESYSTEM(fs) \
-    do {                                     \
-        if (!(fs).mounted()) GTEST_SKIP() << (fs).why_not(); \
-    } while (0)
+    do { if (!(fs).mounted()) GTEST_SKIP() << (fs).why_not(); } while (0)

@@ -24,9 +24,9 @@ namespace detail {
 
 inline Bytes texture_pages(std::size_t bytes_per_page, std::uint8_t seed, std::uint32_t pages)
 {
-    Bytes b;
-    for (std::size_t i = 0; i < bytes_per_page * pages; ++i) b.u8(static_cast<std::uint8_t>(i * 7 + seed));
-    return b;
+    std::vector<std::uint8_t> b(bytes_per_page * pages);
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed);
+    return Bytes().append(b);
 }
 
 inline Bytes palette_bytes() { return Bytes().u8(1).u8(2).u8(3).u8(SyntheticFacts::palette_marker).u8(0x11).u8(0x22).fill(762, 0x33); }
