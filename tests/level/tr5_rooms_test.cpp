@@ -208,7 +208,9 @@ TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
     }
 }
 
-TEST(Tr5Room, TruncatedOrSpoiledRoomsStayConsistent)
+// Cut short anywhere, a room stays consistent and writes whole. (Spoiled bytes
+// are the fuzz target's.)
+TEST(Tr5Room, TruncatedRoomsStayConsistent)
 {
     const std::vector<std::uint8_t> full = tr5_room(two_layer_room(2)).data();
     for (std::size_t cut = 0; cut < full.size(); ++cut) {
@@ -221,14 +223,5 @@ TEST(Tr5Room, TruncatedOrSpoiledRoomsStayConsistent)
         std::uint32_t size;
         std::memcpy(&size, out.data() + 4, 4);
         EXPECT_EQ(size, out.size() - 8);
-    }
-    std::mt19937 random(7);
-    for (int round = 0; round < 400; ++round) {
-        std::vector<std::uint8_t> spoiled = full;
-        for (int k = 0; k < 6; ++k) spoiled[random() % spoiled.size()] = static_cast<std::uint8_t>(random());
-        ReadRoom r = read_room(spoiled);
-        EXPECT_LE(r.end_position, spoiled.size());
-        ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
-        written(r.room);
     }
 }
