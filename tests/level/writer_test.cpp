@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "level/ttrlevel.h"
+#include "level_files.h"
 #include "realdata.h"
 #include "small_filesystem.h"
 #include "synthetic_level.h"
@@ -77,27 +78,25 @@ TEST(Writer, NothingLoadedWritesNothingAndProgressRunsLikeTheReader)
     EXPECT_EQ(progress.values, (std::vector<int>{0, 30, 50, 80, 80, 85, 90, 100, 0, 0, 80, 80, 85, 90, 100, 0}));
 }
 
+// The Unfinished Business layout holds the palette after the sprite sequences
+// (the synthetic levels of codes 1 and 2 differ only there); a .TRG name gives
+// code 4 and the same bytes. Each save follows the one before on the same level.
 TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
 {
     fs::path dir = folder("names");
     Ttrlevel level;
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(1), dir / "a.phd"));
-    // The Unfinished Business layout holds the palette after the sprite
-    // sequences; the synthetic levels of codes 1 and 2 differ only there.
-    ASSERT_EQ(level.save_level((dir / "a.tub").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr1_ub);
-    EXPECT_EQ(read_file(dir / "a.tub"), synthetic_level(2).data());
-    ASSERT_EQ(level.save_level((dir / "b.phd").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr1);
-    EXPECT_EQ(read_file(dir / "b.phd"), synthetic_level(1).data());
-
-    // A .TRG name gives code 4 and the same bytes.
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3), dir / "a.tr2"));
-    ASSERT_EQ(level.save_level((dir / "b.TRG.tr2").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr2_trg);
-    ASSERT_EQ(level.save_level((dir / "c.tr2").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr2);
-    EXPECT_EQ(read_file(dir / "b.TRG.tr2"), read_file(dir / "c.tr2"));
+    struct Row {
+        int loaded;
+        const char* name;
+        int code;
+    };
+    for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg}, Row{0, "c.tr2", code_tr2}}) {
+        SCOPED_TRACE(r.name);
+        if (r.loaded) { ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(r.loaded), dir / name_for(r.loaded, "in"))); }
+        ASSERT_EQ(level.save_level((dir / r.name).string()), save_ok);
+        EXPECT_EQ(level.version_code, r.code);
+        EXPECT_EQ(read_file(dir / r.name), synthetic_level(r.code).data());
+    }
 }
 
 // A level read from a container is saved in one: unedited, the container
