@@ -10,25 +10,21 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
-#define EXPECT_QUAT_NEAR(expected, actual)                                                                   \
-    do {                                                                                                     \
-        const TQuat e_ = (expected), a_ = (actual);                                                         \
-        for (int i_ = 0; i_ < 4; ++i_) EXPECT_NEAR((&e_.x)[i_], (&a_.x)[i_], 1e-5f) << "component " << i_; \
-    } while (0)
+void expect_near(const TQuat& e, const TQuat& a)
+{
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR((&e.x)[i], (&a.x)[i], 1e-5f) << "component " << i;
+}
 
 // The difference of two angles in degrees, folded into [-180, 180).
 double angle_difference(double a, double b) { return std::remainder(a - b, 360.0); }
 
-void expect_angles(const TVector3& e, double x, double y, double z, double eps = 2e-3)
+void expect_angles(const TVector3& e, double x, double y, double z)
 {
-    EXPECT_NEAR(angle_difference(e.x, x), 0, eps) << x << " " << y << " " << z;
-    EXPECT_NEAR(angle_difference(e.y, y), 0, eps) << x << " " << y << " " << z;
-    EXPECT_NEAR(angle_difference(e.z, z), 0, eps) << x << " " << y << " " << z;
+    for (auto [got, want] : {std::pair{e.x, x}, {e.y, y}, {e.z, z}}) EXPECT_NEAR(angle_difference(got, want), 0, 2e-3) << x << " " << y << " " << z;
 }
 
 TQuat conjugate(const TQuat& q) { return {-q.x, -q.y, -q.z, q.w}; }
 TQuat negated(const TQuat& q) { return {-q.x, -q.y, -q.z, -q.w}; }
-
 TQuat about_axis(float degrees, float ax, float ay, float az)
 {
     TQuat q;
@@ -39,13 +35,11 @@ TQuat about_axis(float degrees, float ax, float ay, float az)
 
 TEST(VecMathScalars, ArcSinAndArcCosStayFiniteJustPastTheirDomain)
 {
-    EXPECT_NEAR(static_cast<double>(ArcSin(1.0000001L)), pi / 2, 1e-12);
-    EXPECT_NEAR(static_cast<double>(ArcSin(-1.5L)), -pi / 2, 1e-12);
-    EXPECT_NEAR(static_cast<double>(ArcCos(-1.0000001L)), pi, 1e-12);
-    EXPECT_NEAR(static_cast<double>(ArcCos(0.5L)), pi / 3, 1e-12);
-    EXPECT_NEAR(static_cast<double>(ArcTan2(-1, -1)), -3 * pi / 4, 1e-12);
+    const double computed[] = {double(ArcSin(1.0000001L)), double(ArcSin(-1.5L)), double(ArcCos(-1.0000001L)), double(ArcCos(0.5L)),
+                               double(ArcTan2(-1, -1)), double(RadToDeg(DegToRad(37.5L)))};
+    const double expected[] = {pi / 2, -pi / 2, pi, pi / 3, -3 * pi / 4, 37.5};
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(computed[i], expected[i], 1e-12) << i;
     EXPECT_EQ(static_cast<float>(DegToRad(180)), 3.1415927f);
-    EXPECT_NEAR(static_cast<double>(RadToDeg(DegToRad(37.5L))), 37.5, 1e-12);
 }
 
 TEST(VecMathVectors, TriangleNormalIsUnitAndZeroForCollinearPointsCrossLerpAndNormalize)
@@ -67,16 +61,16 @@ TEST(VecMathQuats, HamiltonProductAndRotateAxisNormalisesTheAxisAndMultipliesOnT
     EXPECT_EQ(QuatMultiply(j, i), (TQuat{0, 0, -1, 0}));
     EXPECT_EQ(QuatMultiply(i, i), (TQuat{0, 0, 0, -1}));
     const float h = std::sqrt(0.5f);
-    EXPECT_QUAT_NEAR((TQuat{0, 0, h, h}), about_axis(90, 0, 0, 5));
+    expect_near((TQuat{0, 0, h, h}), about_axis(90, 0, 0, 5));
     TQuat q = about_axis(90, 1, 0, 0);
     QuatRotateAxis(q, 90, 0, 0, 1);  // r (x) q: a rotation about z after one about x
-    EXPECT_QUAT_NEAR((TQuat{0.5f, 0.5f, 0.5f, 0.5f}), q);
+    expect_near((TQuat{0.5f, 0.5f, 0.5f, 0.5f}), q);
 
     // About a zero axis the rotation only scales; an axis that is not a number divides nothing either.
     q = {0.1f, 0.2f, 0.3f, 0.9f};
     const float c = static_cast<float>(std::cos(pi / 6));
     QuatRotateAxis(q, 60, 0, 0, 0);
-    EXPECT_QUAT_NEAR((TQuat{0.1f * c, 0.2f * c, 0.3f * c, 0.9f * c}), q);
+    expect_near((TQuat{0.1f * c, 0.2f * c, 0.3f * c, 0.9f * c}), q);
     TQuat p{0, 0, 0, 1};
     QuatRotateAxis(p, 60, NAN, 0, 0);
     EXPECT_FALSE(std::isinf(p.w));
@@ -88,16 +82,16 @@ TEST(VecMathQuats, EulerConstructionsFollowTheirOrders)
     // (Rx Ry Rz)* = Rz(-c) Ry(-b) Rx(-a): XYZ is the conjugate of ZYX with negated angles.
     TQuat zyx;
     EulerToQuatZYX(zyx, false, -a, -b, -c);
-    EXPECT_QUAT_NEAR(conjugate(EulerToQuatXYZ(a, b, c)), zyx);
+    expect_near(conjugate(EulerToQuatXYZ(a, b, c)), zyx);
     // YXZ puts the y rotation first (leftmost).
-    EXPECT_QUAT_NEAR(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(c, 0, 0, 1))),
+    expect_near(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(c, 0, 0, 1))),
                      EulerToQuatYXZ(a, b, c));
     // keep: q (x) (Rz Ry Rx) applied to an existing rotation.
     TQuat q = about_axis(30, 0, 0, 1);
     EulerToQuatZYX(q, true, 0, 0, 30);
-    EXPECT_QUAT_NEAR(about_axis(60, 0, 0, 1), q);
+    expect_near(about_axis(60, 0, 0, 1), q);
     EulerToQuatZYX(q, false, 0, 0, 30);
-    EXPECT_QUAT_NEAR(about_axis(30, 0, 0, 1), q);
+    expect_near(about_axis(30, 0, 0, 1), q);
 }
 
 TEST(VecMathQuats, QuatToEulerInvertsEulerToQuatZYXAndIsFiniteAtAndPastThePole)
@@ -121,10 +115,10 @@ TEST(VecMathQuats, SlerpEndsAndTheShorterArc)
 {
     TQuat a = EulerToQuatXYZ(10, 20, 30), b = EulerToQuatXYZ(-40, 5, 60);
     EXPECT_EQ(QuatSlerp(a, a, 0.37L), a);
-    EXPECT_QUAT_NEAR(a, QuatSlerp(a, negated(a), 0.37L));
-    EXPECT_QUAT_NEAR(a, QuatSlerp(a, b, 0));
-    EXPECT_QUAT_NEAR(b, QuatSlerp(a, negated(b), 1));  // a.b < 0: the end is -(-b)
-    EXPECT_QUAT_NEAR(about_axis(45, 0, 0, 1), QuatSlerp(about_axis(0, 0, 0, 1), about_axis(90, 0, 0, 1), 0.5L));
+    expect_near(a, QuatSlerp(a, negated(a), 0.37L));
+    expect_near(a, QuatSlerp(a, b, 0));
+    expect_near(b, QuatSlerp(a, negated(b), 1));  // a.b < 0: the end is -(-b)
+    expect_near(about_axis(45, 0, 0, 1), QuatSlerp(about_axis(0, 0, 0, 1), about_axis(90, 0, 0, 1), 0.5L));
 }
 
 // QuatToMatrix transforms row vectors: the x axis (row 0) turns into the y
