@@ -191,11 +191,7 @@ TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
     EXPECT_EQ(list.bone_mesh(level, 1, 5), 5);
 
     // The skin object and the bone it leaves alone, by generation.
-    struct Row {
-        std::int32_t code;
-        std::uint32_t object;
-        std::int32_t exempt_moveable, exempt_bone;
-    };
+    struct Row { std::int32_t code; std::uint32_t object; std::int32_t exempt_moveable, exempt_bone; };
     for (const Row& row : {Row{code_tr1, 0, 0, 1}, Row{code_tr1_ub, 0, 0, 1}, Row{code_tr2, 0, 0, 1}, Row{code_tr2_trg, 0, 0, 1},
                            Row{code_tr3, 315, 1, 2}, Row{code_tr4, 8, 1, 11}, Row{code_tr5, 8, 1, 11}}) {
         SCOPED_TRACE(row.code);

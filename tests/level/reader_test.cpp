@@ -87,11 +87,7 @@ TEST(Reader, ReadsEveryBlockOfEachGeneration)
 
 TEST(Reader, VersionCodeComesFromTheWordAndSubstringsOfTheWholePath)
 {
-    struct Row {
-        std::uint32_t version;
-        const char* path;
-        int code;
-    };
+    struct Row { std::uint32_t version; const char* path; int code; };
     for (const Row& r : {Row{version_tr1, "/a/level.TUB.phd", code_tr1_ub}, Row{version_tr1, "/a/level.Tub", code_tr1},
                          Row{version_tr1, "/levels.tub/x.phd", code_tr1_ub}, Row{version_tr2, "x.TRG", code_tr2_trg},
                          Row{version_tr2, "x.Trg", code_tr2}, Row{version_tr3b, "x.phd", code_tr3}, Row{version_tr4, "x.trc", code_tr5},

@@ -85,11 +85,7 @@ TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
 {
     fs::path dir = folder("names");
     Ttrlevel level;
-    struct Row {
-        int loaded;
-        const char* name;
-        int code;
-    };
+    struct Row { int loaded; const char* name; int code; };
     for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg}, Row{0, "c.tr2", code_tr2}}) {
         SCOPED_TRACE(r.name);
         if (r.loaded) { ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(r.loaded), dir / name_for(r.loaded, "in"))); }
@@ -195,11 +191,7 @@ TEST(DiskFaults, SaveAsOntoABadDiskKeepsTheOldFileAndTheLevel)
     const auto old = Bytes().text("the old level, which must survive").data();
 
     enum Fault { full, read_only, folder };
-    struct Row {
-        Fault fault;
-        int error;
-        std::vector<std::string> left;
-    };
+    struct Row { Fault fault; int error; std::vector<std::string> left; };
     for (const Row& row : {Row{full, ENOSPC, {".filler", "level.tr2"}}, Row{read_only, EROFS, {"level.tr2"}},
                            Row{folder, ENOSPC, {".filler", "level.tr2"}}}) {
         SCOPED_TRACE(row.fault);

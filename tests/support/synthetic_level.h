@@ -14,9 +14,7 @@ namespace kelanim::test {
 
 // What the synthetic level holds, so tests can check fields against it.
 struct SyntheticFacts {
-    static constexpr std::uint32_t pages = 1, num_animations = 2, num_frames = 24, num_object_textures = 4;
-    static constexpr std::uint32_t num_items = 2, num_sample_indices = 2;
-    static constexpr std::uint16_t num_vertices = 4;
+    static constexpr std::uint32_t pages = 1, num_frames = 24, num_sample_indices = 2;
     static constexpr std::uint8_t palette_marker = 0x5A;  // palette entry 1, red
 };
 
