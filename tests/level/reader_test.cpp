@@ -114,6 +114,11 @@ TEST(Reader, FailedReadLeavesTheLevelHeldBeforeAndASecondReadKeepsWhatItDoesNotR
     EXPECT_EQ(level.load_level(write_level(Bytes().u32(0x12345678).fill(100, 1), "foreign.tr2")), load_not_a_level);
     // A 12-byte file that starts with "ZLIB" is plain bytes, not a container.
     EXPECT_EQ(level.load_level(write_level(Bytes().text("ZLIB").u32(4).u32(4), "short.tr2")), load_not_a_level);
+    EXPECT_TRUE(level.is_loaded());
+    EXPECT_EQ(level.version_code, code_tr2);
+    EXPECT_EQ(level.textile8, pages);
+    EXPECT_EQ(level.num_frames, SyntheticFacts::num_frames);
+
     // A damaged container is reported, and marks the level if it reads at all.
     Bytes damaged = in_container(synthetic_level(1));
     for (std::size_t i = 400; i < damaged.size(); i += 3) damaged.data()[i] ^= 0x5A;
@@ -122,10 +127,6 @@ TEST(Reader, FailedReadLeavesTheLevelHeldBeforeAndASecondReadKeepsWhatItDoesNotR
     spoiled.messages = &sinks;
     if (spoiled.load_level(write_level(damaged, "damaged.phd")) == load_ok) { EXPECT_TRUE(spoiled.truncated); }
     EXPECT_EQ(sinks.messages, std::vector<std::string>{"Zlib Error, your compressed data has errors!"});
-    EXPECT_TRUE(level.is_loaded());
-    EXPECT_EQ(level.version_code, code_tr2);
-    EXPECT_EQ(level.textile8, pages);
-    EXPECT_EQ(level.num_frames, SyntheticFacts::num_frames);
 
     ASSERT_EQ(level.load_level(write_level(synthetic_level(6), "first.tr4")), load_ok);
     ASSERT_EQ(level.load_level(write_level(synthetic_level(1), "second.phd")), load_ok);
