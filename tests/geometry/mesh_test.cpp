@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -13,30 +12,24 @@ namespace kelanim {
 namespace {
 
 using test::Bytes;
+using Corners = std::vector<std::array<std::int16_t, 3>>;
 
-// Puts mesh bytes into a level of the given generation, with mesh pointers.
-void set_mesh_data(Ttrlevel& level, std::int32_t code, const Bytes& bytes, std::vector<std::uint32_t> pointers)
+// Puts mesh bytes and pointers into a level of the given generation and decodes them.
+Tmesh_list decoded(Ttrlevel& level, std::int32_t code, const Bytes& bytes, std::vector<std::uint32_t> pointers = {0})
 {
     level.version_code = code;
-    std::vector<std::uint8_t> raw = bytes.data();
-    if (raw.size() % 2) raw.push_back(0);
-    level.mesh_data.assign(raw.size() / 2, 0);
-    std::memcpy(level.mesh_data.data(), raw.data(), raw.size());
+    level.mesh_data.assign((bytes.size() + 1) / 2, 0);
+    std::memcpy(level.mesh_data.data(), bytes.data().data(), bytes.size());
     level.num_mesh_data = std::uint32_t(level.mesh_data.size());
     level.mesh_pointers = std::move(pointers);
     level.num_mesh_pointers = std::uint32_t(level.mesh_pointers.size());
-}
-
-Tmesh_list decoded(Ttrlevel& level, std::int32_t code, const Bytes& bytes, std::vector<std::uint32_t> pointers = {0})
-{
-    set_mesh_data(level, code, bytes, std::move(pointers));
     Tmesh_list list;
     list.decode_meshes(level);
     return list;
 }
 
-// A mesh header: centre, radius; then the vertex list.
-Bytes& header(Bytes& b, std::vector<std::array<std::int16_t, 3>> vertices = {})
+// A mesh header (centre 1, 2, 3, radius 99) and its vertex list.
+Bytes& header(Bytes& b, const Corners& vertices = {})
 {
     b.i16(1).i16(2).i16(3).i32(99).i16(std::int16_t(vertices.size()));
     for (const auto& v : vertices) b.i16(v[0]).i16(v[1]).i16(v[2]);
@@ -47,8 +40,7 @@ Bytes& header(Bytes& b, std::vector<std::array<std::int16_t, 3>> vertices = {})
 Bytes& empty_mesh(Bytes& b, std::int32_t code)
 {
     header(b).i16(0).i16(0).i16(0);
-    if (code < code_tr4) b.i16(0).i16(0);
-    return b;
+    return code < code_tr4 ? b.i16(0).i16(0) : b;
 }
 
 TEST(MeshDecoding, EmptyMeshesArePaddedToFourBytes)
@@ -56,12 +48,9 @@ TEST(MeshDecoding, EmptyMeshesArePaddedToFourBytes)
     for (std::int32_t code : {code_tr1, code_tr2, code_tr4, code_tr5}) {
         SCOPED_TRACE(code);
         Bytes b;
-        empty_mesh(b, code);
-        const std::uint32_t first_length = std::uint32_t(b.size());
+        const std::uint32_t first_length = std::uint32_t(empty_mesh(b, code).size());
         EXPECT_EQ(first_length, code >= code_tr4 ? 18u : 22u);
-        b.u16(0xEEEE);  // padding
-        empty_mesh(b, code);
-        b.u16(0xEEEE);
+        empty_mesh(b.u16(0xEEEE), code).u16(0xEEEE);  // with padding
 
         Ttrlevel level;
         Tmesh_list list = decoded(level, code, b, {0, 24, first_length + 2});
@@ -81,20 +70,16 @@ TEST(MeshDecoding, EmptyMeshesArePaddedToFourBytes)
 
 TEST(MeshDecoding, FacesInTheRecordsOfEachGeneration)
 {
-    const std::vector<std::array<std::int16_t, 3>> square = {{0, 0, 0}, {100, 0, 0}, {100, -200, 0}, {0, -200, 300}};
     for (std::int32_t code : {code_tr2, code_tr4}) {
         SCOPED_TRACE(code);
         const bool tr4 = code >= code_tr4;
         Bytes b;
-        header(b, square).i16(2).i16(7).i16(8).i16(9).i16(10).i16(11).i16(12);  // two normals
-        b.i16(1).u16(0).u16(1).u16(2).u16(3).u16(0x8005);                        // textured rectangle
+        header(b, {{0, 0, 0}, {100, 0, 0}, {100, -200, 0}, {0, -200, 300}}).i16(2).i16(7).i16(8).i16(9).i16(10).i16(11).i16(12);
+        b.i16(1).u16(0).u16(1).u16(2).u16(3).u16(0x8005);  // textured rectangle
         if (tr4) b.u16(0x0042);
         b.i16(1).u16(3).u16(2).u16(1).u16(6);  // textured triangle
         if (tr4) b.u16(0x0043);
-        if (!tr4) {
-            b.i16(1).u16(1).u16(2).u16(3).u16(0).u16(0x1234);  // coloured rectangle
-            b.i16(2).u16(0).u16(1).u16(2).u16(0x56).u16(1).u16(2).u16(3).u16(0x78);
-        }
+        if (!tr4) b.i16(1).u16(1).u16(2).u16(3).u16(0).u16(0x1234).i16(2).u16(0).u16(1).u16(2).u16(0x56).u16(1).u16(2).u16(3).u16(0x78);
         Ttrlevel level;
         Tmesh_list list = decoded(level, code, b);
         ASSERT_EQ(list.count, 1);
@@ -111,7 +96,6 @@ TEST(MeshDecoding, FacesInTheRecordsOfEachGeneration)
         EXPECT_EQ(m.num_coloured_rects, tr4 ? 0 : 1);
         ASSERT_EQ(m.coloured_tris.size(), tr4 ? 0u : 2u);
         if (!tr4) { EXPECT_EQ(m.coloured_tris[1].texture, 0x78); }
-
         // View coordinates: x / 100, -y / 100, -z / 100.
         EXPECT_EQ(m.bounds_min, (std::array<double, 3>{0, 0, -3}));
         EXPECT_EQ(m.bounds_max, (std::array<double, 3>{1, 2, 0}));
@@ -119,23 +103,11 @@ TEST(MeshDecoding, FacesInTheRecordsOfEachGeneration)
     }
 }
 
-TEST(MeshDecoding, BoundsCountOnlyVerticesThatFacesUse)
-{
-    Bytes b;
-    header(b, {{-500, 0, 0}, {0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {900, 0, 0}}).i16(0);
-    b.i16(0).i16(1).u16(1).u16(2).u16(3).u16(0).i16(0).i16(0);
-    Ttrlevel level;
-    Tmesh_list list = decoded(level, code_tr3, b);
-    ASSERT_EQ(list.count, 1);
-    EXPECT_DOUBLE_EQ(list.meshes[0].bounds_min[0], 0.0);
-    EXPECT_NEAR(list.meshes[0].bounds_max[0], 0.2, 1e-7);  // single precision, as the viewport holds it
-}
-
-TEST(MeshDecoding, NegativeCountsAndFacesNamingMissingVertices)
+// Negative counts, faces naming missing vertices, bounds of the corners used.
+TEST(MeshDecoding, OddCountsAndFacesNamingMissingVertices)
 {
     Ttrlevel level;
-    // A negative normal count holds light values.
-    Bytes b;
+    Bytes b;  // a negative normal count holds light values
     header(b, {{0, 0, 0}}).i16(-3).i16(100).i16(8191).i16(-1).i16(0).i16(0).i16(0).i16(0);
     Tmesh_list list = decoded(level, code_tr2, b);
     ASSERT_EQ(list.count, 1);
@@ -143,35 +115,29 @@ TEST(MeshDecoding, NegativeCountsAndFacesNamingMissingVertices)
     EXPECT_EQ(list.meshes[0].lights, (std::vector<std::int16_t>{100, 8191, -1}));
     EXPECT_FALSE(list.meshes[0].cut_short);
 
-    // Other negative counts are empty lists.
-    b = Bytes();
-    b.i16(0).i16(0).i16(0).i32(0).i16(-5).i16(0).i16(-2).i16(-1).i16(0).i16(0);
-    list = decoded(level, code_tr2, b);
+    b = Bytes();  // other negative counts are empty lists
+    list = decoded(level, code_tr2, b.i16(0).i16(0).i16(0).i32(0).i16(-5).i16(0).i16(-2).i16(-1).i16(0).i16(0));
     ASSERT_EQ(list.count, 1);
-    EXPECT_EQ(list.meshes[0].num_vertices, 0);
-    EXPECT_EQ(list.meshes[0].num_textured_rects, 0);
-    EXPECT_EQ(list.meshes[0].num_textured_tris, 0);
+    EXPECT_EQ(list.meshes[0].num_vertices + list.meshes[0].num_textured_rects + list.meshes[0].num_textured_tris, 0);
     EXPECT_FALSE(list.meshes[0].cut_short);
 
-    // Faces naming a vertex the mesh does not hold are left out.
-    b = Bytes();
-    header(b, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}}).i16(0);
-    b.i16(1).u16(0).u16(1).u16(2).u16(3).u16(0);  // corner 3 does not exist
-    b.i16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(60000).u16(0);
-    b.i16(0).i16(0);
+    b = Bytes();  // corner 3 and vertex 60000 do not exist; only the vertices faces use widen the bounds
+    header(b, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {-500, 0, 0}, {900, 0, 0}}).i16(0);
+    b.i16(1).u16(0).u16(1).u16(2).u16(5).u16(0);
+    b.i16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(60000).u16(0).i16(0).i16(0);
     list = decoded(level, code_tr2, b);
     ASSERT_EQ(list.count, 1);
     EXPECT_EQ(list.meshes[0].num_textured_rects, 0);
     EXPECT_EQ(list.meshes[0].num_textured_tris, 1);
     EXPECT_EQ(list.meshes[0].num_dropped_faces, 2);
-    EXPECT_DOUBLE_EQ(list.meshes[0].bounds_max[0], 1.0);
+    EXPECT_EQ(list.meshes[0].bounds_min[0], 0.0);
+    EXPECT_EQ(list.meshes[0].bounds_max[0], 1.0);
 }
 
 TEST(MeshDecoding, AMeshRunningPastTheEndIsCutShort)
 {
     Bytes b;
-    empty_mesh(b, code_tr4).u16(0);
-    header(b, {{5, 5, 5}}).i16(30000);  // claims 30000 normals, holds two
+    header(empty_mesh(b, code_tr4).u16(0), {{5, 5, 5}}).i16(30000);  // claims 30000 normals, holds two
     b.i16(1).i16(2).i16(3).i16(4).i16(5).i16(6);
     Ttrlevel level;
     Tmesh_list list = decoded(level, code_tr4, b, {0, 20});
@@ -182,30 +148,25 @@ TEST(MeshDecoding, AMeshRunningPastTheEndIsCutShort)
     EXPECT_EQ(m.num_normals, 2);
     EXPECT_EQ(m.normals.size(), 2u);
     EXPECT_EQ(list.mesh_index, (std::vector<std::uint32_t>{0, 1}));
-
-    // A count word larger than the array it claims to describe changes nothing.
-    level.num_mesh_data = 1u << 30;
+    level.num_mesh_data = 1u << 30;  // a count word larger than the array it claims to describe changes nothing
     list.decode_meshes(level);
     EXPECT_EQ(list.count, 2);
 }
 
-// A level with 15 meshes and three moveables, one of whose bones all point at
-// the first mesh.
+// A level with 15 meshes and three moveables: bones on pointers 1 to 3, every
+// bone on the first mesh (pointers 15 to 26 all lead there), and the skin
+// object on pointers 3 to 14.
 Ttrlevel skin_level(std::int32_t code, std::uint32_t skin_object)
 {
     Ttrlevel level;
     Bytes b;
-    for (int i = 0; i < 15; ++i) empty_mesh(b, code).u16(0);  // with its padding
-    std::vector<std::uint32_t> pointers;
-    const std::uint32_t step = code >= code_tr4 ? 20 : 24;
-    for (std::uint32_t i = 0; i < 15; ++i) pointers.push_back(i * step);
-    pointers.resize(27, 0);  // pointers 15 to 26 all lead to the first mesh
-    set_mesh_data(level, code, b, pointers);
-    level.moveables = {
-        tmoveable{1, 3, 1, 0, 0, 0, 0},             // bones on pointers 1, 2, 3
-        tmoveable{2, 12, 15, 0, 0, 0, 0},           // every bone on the first mesh
-        tmoveable{skin_object, 12, 3, 0, 0, 0, 0},  // the skin object: pointers 3 to 14
-    };
+    std::vector<std::uint32_t> pointers(27, 0);
+    for (std::uint32_t i = 0; i < 15; ++i) {
+        pointers[i] = std::uint32_t(b.size());
+        empty_mesh(b, code).u16(0);  // with its padding
+    }
+    decoded(level, code, b, pointers);
+    level.moveables = {tmoveable{1, 3, 1, 0, 0, 0, 0}, tmoveable{2, 12, 15, 0, 0, 0, 0}, tmoveable{skin_object, 12, 3, 0, 0, 0, 0}};
     level.num_moveables = 3;
     return level;
 }
@@ -217,31 +178,22 @@ TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
     list.decode_meshes(level);
     ASSERT_EQ(list.count, 15);
     ASSERT_EQ(list.num_unmatched_pointers, 0);
+    // Moveable, bone, mesh: a mesh of its own; on the first mesh, the skin's
+    // bone; the bone numbered 11 keeps the first mesh; beyond the pointers or
+    // the moveables, none.
+    const std::array<std::int32_t, 3> bones[] = {{0, 1, 2},   {1, 0, 3},   {1, 4, 7},   {1, 10, 0}, {1, 11, 14},
+                                                 {1, 12, -1}, {3, 0, -1}, {-1, 0, -1}, {0, -1, -1}};
+    for (const auto& [moveable, bone, mesh] : bones) EXPECT_EQ(list.bone_mesh(level, moveable, bone), mesh) << moveable << " " << bone;
 
-    EXPECT_EQ(list.bone_mesh(level, 0, 1), 2);      // a mesh of its own
-    EXPECT_EQ(list.bone_mesh(level, 1, 0), 3);      // first mesh: skin bone 0
-    EXPECT_EQ(list.bone_mesh(level, 1, 4), 7);
-    EXPECT_EQ(list.bone_mesh(level, 1, 10), 0);     // the bone numbered 11 keeps the first mesh
-    EXPECT_EQ(list.bone_mesh(level, 1, 11), 14);
-    EXPECT_EQ(list.bone_mesh(level, 1, 12), -1);    // beyond the mesh pointers
-    EXPECT_EQ(list.bone_mesh(level, 3, 0), -1);     // no such moveable
-    EXPECT_EQ(list.bone_mesh(level, -1, 0), -1);
-    EXPECT_EQ(list.bone_mesh(level, 0, -1), -1);
-
-    // No skin object in the level: the first mesh's pointers lend their own bones.
-    level = skin_level(code_tr3, 999);
+    level = skin_level(code_tr3, 999);  // no skin object: the first mesh's pointers lend their own bones
     list.decode_meshes(level);
     EXPECT_EQ(list.skin_first_mesh, 0u);
     EXPECT_EQ(list.bone_mesh(level, 1, 5), 5);
 
     // The skin object and the bone it leaves alone, by generation.
-    struct Row {
-        std::int32_t code;
-        std::uint32_t object;
-        std::int32_t exempt_moveable, exempt_bone;
-    };
-    for (const Row& row : {Row{code_tr1, 0, 0, 1}, Row{code_tr1_ub, 0, 0, 1}, Row{code_tr2, 0, 0, 1},
-                           Row{code_tr2_trg, 0, 0, 1}, Row{code_tr3, 315, 1, 2}, Row{code_tr4, 8, 1, 11}, Row{code_tr5, 8, 1, 11}}) {
+    struct Row { std::int32_t code; std::uint32_t object; std::int32_t exempt_moveable, exempt_bone; };
+    for (const Row& row : {Row{code_tr1, 0, 0, 1}, Row{code_tr1_ub, 0, 0, 1}, Row{code_tr2, 0, 0, 1}, Row{code_tr2_trg, 0, 0, 1},
+                           Row{code_tr3, 315, 1, 2}, Row{code_tr4, 8, 1, 11}, Row{code_tr5, 8, 1, 11}}) {
         SCOPED_TRACE(row.code);
         level = skin_level(row.code, row.object);
         list.decode_meshes(level);
@@ -262,10 +214,7 @@ TEST(MeshRealLevels, EveryMeshDecodesAndEveryPointerFindsItsMesh)
         list.decode_meshes(level);
         EXPECT_GT(list.count, 0);
         EXPECT_EQ(list.num_unmatched_pointers, 0);
-        for (const tmesh& m : list.meshes) {
-            EXPECT_FALSE(m.cut_short) << "mesh at " << m.data_offset;
-            EXPECT_EQ(m.num_dropped_faces, 0) << "mesh at " << m.data_offset;
-        }
+        for (const tmesh& m : list.meshes) EXPECT_TRUE(!m.cut_short && m.num_dropped_faces == 0) << "mesh at " << m.data_offset;
         for (std::int32_t m = 0; m < std::int32_t(level.num_moveables); ++m)
             for (std::int32_t b = 0; b < level.moveables[std::size_t(m)].num_meshes; ++b)
                 EXPECT_GE(list.bone_mesh(level, m, b), 0) << "moveable " << m << " bone " << b;

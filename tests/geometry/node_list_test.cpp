@@ -10,17 +10,19 @@ namespace kelanim {
 namespace {
 
 using List = Tlistmem<int>;
+using Names = std::vector<std::string>;
 
-void add_all(List& list, std::initializer_list<const char*> names)
+List& add_all(List& list, std::initializer_list<const char*> names)
 {
     int value = 0;
     for (const char* name : names) list.add(name, std::make_unique<int>(value++));
+    return list;
 }
 
 // The entries as names, "-" for an empty one.
-std::vector<std::string> entries(const List& list)
+Names entries(const List& list)
 {
-    std::vector<std::string> out;
+    Names out;
     for (std::int32_t i = 0; i < list.count(); ++i) out.push_back(list.name_at(i) ? *list.name_at(i) : "-");
     return out;
 }
@@ -38,9 +40,9 @@ TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryAndPacks)
     list.rename(3, "z");
     list.delete_at(1);
     list.rename(1, "y");  // empty: nothing
-    EXPECT_EQ(entries(list), (std::vector<std::string>{"e", "-", "d", "z", "f"}));
+    EXPECT_EQ(entries(list), (Names{"e", "-", "d", "z", "f"}));
     list.pack();
-    EXPECT_EQ(entries(list), (std::vector<std::string>{"e", "d", "z", "f"}));
+    EXPECT_EQ(entries(list), (Names{"e", "d", "z", "f"}));
     EXPECT_EQ(list.free_count(), 0);
 }
 
@@ -50,24 +52,19 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNames)
     List list;
     list.sorted = true;
     add_all(list, {"pear", "k", "apple", "k", "\xE9t\xE9", "B"});
-    EXPECT_EQ(entries(list), (std::vector<std::string>{"B", "apple", "k", "k", "pear", "\xE9t\xE9"}));
+    EXPECT_EQ(entries(list), (Names{"B", "apple", "k", "k", "pear", "\xE9t\xE9"}));
     list.delete_at(4);  // pear; its empty entry moves to the front
     list.delete_at(1);  // B
-    EXPECT_EQ(entries(list), (std::vector<std::string>{"-", "-", "apple", "k", "k", "\xE9t\xE9"}));
+    EXPECT_EQ(entries(list), (Names{"-", "-", "apple", "k", "k", "\xE9t\xE9"}));
     EXPECT_EQ(list.free_slots(), (std::vector<std::int32_t>{0, 1}));
     EXPECT_EQ(list.add("banana", std::make_unique<int>(9)), 2);
     EXPECT_EQ(*list.data_of("banana"), 9);
     EXPECT_EQ(list.data_of("nothing"), nullptr);
-
     EXPECT_EQ(list.index_of_name("k"), 3);
     EXPECT_TRUE(list.found);
     EXPECT_EQ(list.index_of_name("b"), -1);
     EXPECT_FALSE(list.found);
-    struct Row {
-        const char* name;
-        std::int32_t position;
-        bool found;
-    };
+    struct Row { const char* name; std::int32_t position; bool found; };
     for (const Row& r : {Row{"k", 3, true}, Row{"l", 5, false}, Row{"\xFF", 6, false}, Row{"0", 1, false}}) {
         EXPECT_EQ(list.insert_position(r.name), r.position) << r.name;
         EXPECT_EQ(list.found, r.found) << r.name;
@@ -77,13 +74,11 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNames)
     List one;
     one.sorted = true;
     EXPECT_EQ(one.insert_position("x"), -1);
-    add_all(one, {"gone"});
-    one.delete_at(0);
+    add_all(one, {"gone"}).delete_at(0);
     one.found = true;
     EXPECT_EQ(one.insert_position("x"), -1);
     EXPECT_FALSE(one.found);
-    add_all(one, {"m", "b"});
-    one.delete_at(0);
+    add_all(one, {"m", "b"}).delete_at(0);
     EXPECT_EQ(one.insert_position("a"), 1);
     EXPECT_EQ(one.insert_position("m"), 1);
     EXPECT_TRUE(one.found);
@@ -98,7 +93,6 @@ TEST(NodeList, IteratesFromTheEndSkippingEmptyEntries)
     EXPECT_EQ(list.current_data(), nullptr);
     add_all(list, {"n0", "n1", "n2", "n3", "n4"});
     for (std::int32_t i : {4, 2, 0}) list.delete_at(i);
-
     std::vector<int> seen;
     for (list.last(); !list.eof(); list.prior()) seen.push_back(*list.current_data());
     EXPECT_EQ(seen, (std::vector<int>{3, 1}));
@@ -108,7 +102,6 @@ TEST(NodeList, IteratesFromTheEndSkippingEmptyEntries)
     EXPECT_EQ(*list.current_data(), 1);
     list.restore_position();
     EXPECT_EQ(*list.current_data(), 3);
-
     for (std::int32_t i : {1, 3}) list.delete_at(i);
     list.last();
     EXPECT_TRUE(list.eof());

@@ -13,8 +13,9 @@ namespace {
 struct Keyed {
     std::int32_t key, tag;
 };
+using Ints = std::vector<std::int32_t>;
 
-TQSortArray keyed_array(std::int32_t delta)
+TQSortArray keyed_array(std::int32_t delta, const Ints& appended = {})
 {
     TQSortArray a(sizeof(Keyed), delta);
     a.compare = [](const void* p, const void* q) {
@@ -23,12 +24,16 @@ TQSortArray keyed_array(std::int32_t delta)
         std::memcpy(&y, q, sizeof y);
         return (x.key > y.key) - (x.key < y.key);
     };
+    for (std::int32_t k : appended) {
+        const Keyed item{k, 0};
+        a.append(&item);
+    }
     return a;
 }
 
-std::vector<std::int32_t> keys(const TQSortArray& a, bool tags = false)
+Ints keys(const TQSortArray& a, bool tags = false)
 {
-    std::vector<std::int32_t> out;
+    Ints out;
     for (std::int32_t i = 0; i < a.count(); ++i) {
         Keyed k;
         std::memcpy(&k, a.item_at(i), sizeof k);
@@ -43,20 +48,14 @@ TEST(SortArray, AddSortedPutsEqualsInFrontOfTheirRunAndSearchesFindTheRunsFirst)
     const Keyed added[] = {{50, 0}, {90, 0}, {10, 0}, {50, 1}, {50, 2}, {70, 0}};
     const std::int32_t places[] = {0, 1, 0, 1, 1, 4};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(a.add_sorted(&added[i]), places[i]) << i;
-    EXPECT_EQ(keys(a), (std::vector<std::int32_t>{10, 50, 50, 50, 70, 90}));
-    EXPECT_EQ(keys(a, true), (std::vector<std::int32_t>{0, 2, 1, 0, 0, 0}));
+    EXPECT_EQ(keys(a), (Ints{10, 50, 50, 50, 70, 90}));
+    EXPECT_EQ(keys(a, true), (Ints{0, 2, 1, 0, 0, 0}));
 
-    TQSortArray b = keyed_array(4);
     Keyed probe{5, 0};
-    EXPECT_EQ(b.find_insert(&probe, false), -1);
-    EXPECT_EQ(b.index_of(&probe), -1);
-    for (std::int32_t k : {1, 3, 3, 3, 3, 3, 3, 3, 8, 9}) {
-        const Keyed item{k, 0};
-        b.append(&item);
-    }
-    struct Row {
-        std::int32_t key, low, high, index;
-    };
+    EXPECT_EQ(keyed_array(4).find_insert(&probe, false), -1);
+    EXPECT_EQ(keyed_array(4).index_of(&probe), -1);
+    TQSortArray b = keyed_array(4, {1, 3, 3, 3, 3, 3, 3, 3, 8, 9});
+    struct Row { std::int32_t key, low, high, index; };
     for (const Row& r : {Row{3, 1, 1, 1}, Row{5, 8, 7, -1}, Row{0, 0, -1, -1}, Row{10, 10, 9, -1}}) {
         probe.key = r.key;
         EXPECT_EQ(b.find_insert(&probe, false), r.low) << r.key;
@@ -67,36 +66,27 @@ TEST(SortArray, AddSortedPutsEqualsInFrontOfTheirRunAndSearchesFindTheRunsFirst)
 
 TEST(SortArray, IndicesOutsideTheElementsAreNeverTouched)
 {
-    TQSortArray a = keyed_array(3);
-    EXPECT_EQ(a.item_at(0), nullptr);
-    for (std::int32_t k = 0; k < 10; ++k) {
-        const Keyed item{k, 0};
-        a.append(&item);
-    }
+    EXPECT_EQ(keyed_array(3).item_at(0), nullptr);
+    TQSortArray a = keyed_array(3, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     EXPECT_EQ(a.item_at(-1), nullptr);
     EXPECT_EQ(a.item_at(10), nullptr);
     a.swap(0, 2);
     a.swap(0, 10);
     a.swap(-1, 1);
-    EXPECT_EQ(keys(a), (std::vector<std::int32_t>{2, 1, 0, 3, 4, 5, 6, 7, 8, 9}));
-    a.set_count(50);
-    a.set_count(-1);
-    a.set_count(4);
-    EXPECT_EQ(keys(a), (std::vector<std::int32_t>{2, 1, 0, 3}));
+    EXPECT_EQ(keys(a), (Ints{2, 1, 0, 3, 4, 5, 6, 7, 8, 9}));
+    for (std::int32_t n : {50, -1, 4}) a.set_count(n);
+    EXPECT_EQ(keys(a), (Ints{2, 1, 0, 3}));
     EXPECT_EQ(a.item_at(4), nullptr);
 
     // Sorting, and re-sorting when a sorted array's order breaks.
     a.sort();
     a.sorted = true;
-    for (std::int32_t k : {-1, 7}) {
-        const Keyed item{k, 0};
-        a.append(&item);
-    }
-    EXPECT_EQ(keys(a), (std::vector<std::int32_t>{-1, 0, 1, 2, 3, 7}));
+    for (const Keyed item : {Keyed{-1, 0}, Keyed{7, 0}}) a.append(&item);
+    EXPECT_EQ(keys(a), (Ints{-1, 0, 1, 2, 3, 7}));
     a.set_count(0);
     const Keyed last{42, 0};
     a.append(&last);
-    EXPECT_EQ(keys(a), std::vector<std::int32_t>{42});
+    EXPECT_EQ(keys(a), Ints{42});
 }
 
 // Through a method with its own state, by the elements' bytes, with a delta of 0.
@@ -111,9 +101,8 @@ TEST(SortArray, ComparesThroughAMethodOrByTheElementsBytes)
         return (q > p) - (q < p);
     };
     for (std::int32_t v : {3, 9, 1, 7}) a.add_sorted(&v);
-    std::vector<std::int32_t> out;
-    for (std::int32_t i = 0; i < a.count(); ++i) out.push_back(*static_cast<const std::int32_t*>(a.item_at(i)));
-    EXPECT_EQ(out, (std::vector<std::int32_t>{9, 7, 3, 1}));
+    EXPECT_EQ(std::memcmp(a.item_at(0), Ints{9, 7, 3, 1}.data(), 16), 0);
+    EXPECT_EQ(a.count(), 4);
 
     TQSortArray bytes(3, 4);
     for (const char* s : {"bcd", "abc", "bca"}) bytes.add_sorted(s);

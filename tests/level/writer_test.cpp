@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <system_error>
 
 #include "level/ttrlevel.h"
+#include "level_files.h"
 #include "realdata.h"
 #include "small_filesystem.h"
 #include "synthetic_level.h"
@@ -47,14 +47,16 @@ struct CollectProgress : ProgressSink {
     std::vector<int> values;
 };
 
-// Saves onto `target`, which must fail with the system's reason for `error`.
+// Saves onto `target`, which must fail with the system's reason for `error` and name the target.
 void expect_save_fails_with(Ttrlevel& level, const fs::path& target, int error)
 {
     try {
         level.save_level(target.string());
         ADD_FAILURE() << "saving to " << target << " should have failed";
     } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), error);
         EXPECT_NE(std::string(e.what()).find(std::strerror(error)), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(target.string()), std::string::npos) << e.what();
     }
 }
 
@@ -66,40 +68,31 @@ TEST(Writer, NothingLoadedWritesNothingAndProgressRunsLikeTheReader)
     Ttrlevel level;
     EXPECT_EQ(level.save_level((dir / "x.phd").string()), save_nothing_loaded);
     EXPECT_TRUE(folder_entries(dir).empty());
-
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(1), dir / "in.phd"));
     CollectProgress progress;
-    level.gauge = &progress;
-    ASSERT_EQ(level.save_level((dir / "out.phd").string()), save_ok);
-    EXPECT_EQ(progress.values, (std::vector<int>{0, 30, 50, 80, 80, 85, 90, 100, 0}));
-
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6), dir / "in.tr4"));
-    progress.values.clear();
-    ASSERT_EQ(level.save_level((dir / "out.tr4").string()), save_ok);
-    EXPECT_EQ(progress.values, (std::vector<int>{0, 80, 80, 85, 90, 100, 0}));
+    for (const std::string ext : {".phd", ".tr4"}) {
+        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : 6), dir / ("in" + ext)));
+        level.gauge = &progress;
+        ASSERT_EQ(level.save_level((dir / ("out" + ext)).string()), save_ok);
+        level.gauge = nullptr;
+    }
+    EXPECT_EQ(progress.values, (std::vector<int>{0, 30, 50, 80, 80, 85, 90, 100, 0, 0, 80, 80, 85, 90, 100, 0}));
 }
 
+// The Unfinished Business layout holds the palette after the sprite sequences
+// (the synthetic levels of codes 1 and 2 differ only there); a .TRG name gives
+// code 4 and the same bytes. Each save follows the one before on the same level.
 TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
 {
     fs::path dir = folder("names");
     Ttrlevel level;
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(1), dir / "a.phd"));
-    // The Unfinished Business layout holds the palette after the sprite
-    // sequences; the synthetic levels of codes 1 and 2 differ only there.
-    ASSERT_EQ(level.save_level((dir / "a.tub").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr1_ub);
-    EXPECT_EQ(read_file(dir / "a.tub"), synthetic_level(2).data());
-    ASSERT_EQ(level.save_level((dir / "b.phd").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr1);
-    EXPECT_EQ(read_file(dir / "b.phd"), synthetic_level(1).data());
-
-    // A .TRG name gives code 4 and the same bytes.
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3), dir / "a.tr2"));
-    ASSERT_EQ(level.save_level((dir / "b.TRG.tr2").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr2_trg);
-    ASSERT_EQ(level.save_level((dir / "c.tr2").string()), save_ok);
-    EXPECT_EQ(level.version_code, code_tr2);
-    EXPECT_EQ(read_file(dir / "b.TRG.tr2"), read_file(dir / "c.tr2"));
+    struct Row { int loaded; const char* name; int code; };
+    for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg}, Row{0, "c.tr2", code_tr2}}) {
+        SCOPED_TRACE(r.name);
+        if (r.loaded) { ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(r.loaded), dir / name_for(r.loaded, "in"))); }
+        ASSERT_EQ(level.save_level((dir / r.name).string()), save_ok);
+        EXPECT_EQ(level.version_code, r.code);
+        EXPECT_EQ(read_file(dir / r.name), synthetic_level(r.code).data());
+    }
 }
 
 // A level read from a container is saved in one: unedited, the container
@@ -114,6 +107,7 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         Ttrlevel packed, plain;
         ASSERT_NO_FATAL_FAILURE(load(packed, file, dir / ("packed" + ext)));
         ASSERT_NO_FATAL_FAILURE(load(plain, synthetic_level(code), dir / ("plain" + ext)));
+        EXPECT_TRUE(packed.from_container);
         ASSERT_EQ(packed.save_level((dir / ("a" + ext)).string()), save_ok);
         EXPECT_EQ(read_file(dir / ("a" + ext)), file.data());
 
@@ -121,58 +115,47 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         plain.frames[0] ^= 1;
         ASSERT_EQ(packed.save_level((dir / ("b" + ext)).string()), save_ok);
         ASSERT_EQ(plain.save_level((dir / ("c" + ext)).string()), save_ok);
-        const std::vector<std::uint8_t> container = read_file(dir / ("b" + ext)), level = read_file(dir / ("c" + ext));
+        const std::vector<std::uint8_t> container = read_file(dir / ("b" + ext));
         ASSERT_GT(container.size(), 12u);
         EXPECT_EQ(std::memcmp(container.data(), "ZLIB", 4), 0);
         std::vector<std::uint8_t> unpacked;
         EXPECT_TRUE(decompress_buffer(container.data() + 12, container.size() - 12, 0, unpacked));
-        EXPECT_EQ(unpacked, level);
+        EXPECT_EQ(unpacked, read_file(dir / ("c" + ext)));
     }
 }
 
-// A size word that disagrees with the room (some files hold one) is written
-// as the geometry gives it.
-TEST(Writer, RoomSizeIsRecomputedFromTheGeometry)
+// A room size word that disagrees with the room (some files hold one) is
+// written as the geometry gives it; texture buffers not all held are written
+// as held (TR4), or their pages left out (older generations).
+TEST(Writer, RoomSizesAndShortTextureBuffersFollowWhatIsHeld)
 {
-    fs::path dir = folder("room_size");
+    fs::path dir = folder("held");
     for (const std::string ext : {".phd", ".tr2", ".tr4"}) {
         SCOPED_TRACE(ext);
         Ttrlevel level;
-        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : ext == ".tr2" ? 3 : 6), dir / ("in" + ext)));
+        ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(ext == ".phd" ? 1 : ext == ".tr2" ? 3 : 6, 2), dir / ("in" + ext)));
         const std::uint32_t right = level.rooms[0].num_data_words;
         level.rooms[0].num_data_words = 1;
         level.rooms[0].num_sprites = 0;  // one sprite fewer: 2 words less
+        if (ext == ".tr4") level.textile32.resize(1000), level.misc_textile.clear();
+        if (ext == ".tr2") level.textile16.resize(texture_page_bytes16 + 10);
         const Ttrlevel again = saved_and_read(level, dir / ("out" + ext));
         ASSERT_EQ(again.rooms.size(), 1u);
         EXPECT_EQ(again.rooms[0].num_data_words, right - 2);
-        EXPECT_EQ(again.num_frames, level.num_frames);
+        EXPECT_EQ(again.frames, level.frames);
+        EXPECT_EQ(again.num_texture_pages, ext == ".tr2" ? 1u : 2u);
+        if (ext == ".tr4") {
+            EXPECT_EQ(again.textile32, level.textile32);
+            EXPECT_TRUE(again.misc_textile.empty());
+        }
     }
 }
 
-TEST(Writer, ShortTextureBuffersAreWrittenAsHeldWithTheirTrueSize)
+// Counts beyond their arrays fail clearly, a missing folder with the system's
+// reason; neither writes anything, and the level still saves afterwards.
+TEST(Writer, FailedSavesWriteNothing)
 {
-    fs::path dir = folder("short_textures");
-    Ttrlevel level;
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6, 2), dir / "in.tr4"));
-    level.textile32.resize(1000);
-    level.misc_textile.clear();
-    Ttrlevel again = saved_and_read(level, dir / "out.tr4");
-    EXPECT_EQ(again.textile32, level.textile32);
-    EXPECT_TRUE(again.misc_textile.empty());
-    EXPECT_EQ(again.frames, level.frames);
-
-    // Pages of the older generations whose bytes are not all held are left
-    // out, and the page count says so.
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3, 2), dir / "in.tr2"));
-    level.textile16.resize(texture_page_bytes16 + 10);
-    again = saved_and_read(level, dir / "out.tr2");
-    EXPECT_EQ(again.num_texture_pages, 1u);
-    EXPECT_EQ(again.num_frames, level.num_frames);
-}
-
-TEST(Writer, CountsBeyondTheirArraysFailClearlyAndWriteNothing)
-{
-    fs::path dir = folder("lying_counts");
+    fs::path dir = folder("failed");
     Ttrlevel level;
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3), dir / "in.tr2"));
     const fs::path target = dir / "target.tr2";
@@ -183,38 +166,52 @@ TEST(Writer, CountsBeyondTheirArraysFailClearlyAndWriteNothing)
     level.num_frames -= 10;
     level.rooms[0].num_lights = 5;
     EXPECT_THROW(level.save_level(target.string()), std::length_error);
+    level.rooms[0].num_lights = 1;
+    expect_save_fails_with(level, dir / "missing" / "x.tr2", ENOENT);
 
     EXPECT_EQ(read_file(target), Bytes().text("old contents").data());
     EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"in.tr2", "target.tr2"}));
+    saved_and_read(level, target);
 }
 
-TEST(Writer, FailedWriteLeavesTheOldFileIntact)
+// Save As onto a full filesystem, a read-only one and a folder on a full one:
+// the old file is left as it was, the error carries the system's reason and
+// the target's name, and the level in memory still saves whole once the disk
+// is fine again.
+TEST(DiskFaults, SaveAsOntoABadDiskKeepsTheOldFileAndTheLevel)
 {
-    fs::path dir = folder("failed_write");
+    const fs::path work = output_dir("disk-faults");
     Ttrlevel level;
-    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(6), dir / "in.tr4"));
-    const fs::path target = dir / "target.tr4";
-    Bytes().text("the old level").save(target);
+    ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(code_tr2), work / "source.tr2"));  // about 200 KB
+    auto saved = [&](const std::string& name) {
+        EXPECT_EQ(level.save_level((work / name).string()), save_ok);
+        return read_file(work / name);
+    };
+    const auto before = saved("before.tr2");
+    const auto old = Bytes().text("the old level, which must survive").data();
 
-    // The disk fills up in the middle of the file.
-    struct rlimit before;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = before;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    expect_save_fails_with(level, target, EFBIG);
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(read_file(target), Bytes().text("the old level").data());
+    enum Fault { full, read_only, folder };
+    struct Row { Fault fault; int error; std::vector<std::string> left; };
+    for (const Row& row : {Row{full, ENOSPC, {".filler", "level.tr2"}}, Row{read_only, EROFS, {"level.tr2"}},
+                           Row{folder, ENOSPC, {".filler", "level.tr2"}}}) {
+        SCOPED_TRACE(row.fault);
+        SmallFilesystem disk(work / ("disk" + std::to_string(row.fault)), 512);
+        KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+        const fs::path target = disk.folder() / "level.tr2";
+        const fs::path kept = row.fault == folder ? target / "inside" : target;
+        if (row.fault == folder) fs::create_directory(target);
+        Bytes().append(old).save(kept);
+        ASSERT_TRUE(row.fault == read_only ? disk.make_read_only() : disk.fill());
 
-    // Targets that cannot be replaced or created.
-    fs::create_directory(dir / "a_folder.tr4");
-    EXPECT_THROW(level.save_level((dir / "a_folder.tr4").string()), std::system_error);
-    EXPECT_TRUE(fs::is_directory(dir / "a_folder.tr4"));
-    expect_save_fails_with(level, dir / "missing" / "x.tr4", ENOENT);
-    EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"a_folder.tr4", "in.tr4", "target.tr4"}));
-
-    // The level is still whole and saves once the disk has room.
-    saved_and_read(level, target);
+        expect_save_fails_with(level, target, row.error);
+        if (row.fault == read_only) expect_save_fails_with(level, disk.folder() / "new.tr2", row.error);
+        EXPECT_EQ(read_file(kept), old);
+        EXPECT_EQ(folder_entries(disk.folder()), row.left);
+        EXPECT_EQ(saved("after.tr2"), before);
+        if (row.fault == full) {
+            fs::remove(disk.folder() / ".filler");
+            ASSERT_EQ(level.save_level(target.string()), save_ok);
+            EXPECT_EQ(read_file(target), before);
+        }
+    }
 }

@@ -1,0 +1,29 @@
+// What the level tests share: file names by generation, byte comparison.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelanim::test {
+
+// The name decides codes 2 and 4 (.tub, .TRG) besides the version word.
+inline std::string name_for(int code, const std::string& stem = "level")
+{
+    static const char* const extensions[] = {"", ".phd", ".tub", ".tr2", ".TRG.tr2", ".tr2", ".tr4", ".trc"};
+    return stem + std::to_string(code) + extensions[code];
+}
+
+// Where two files first differ, for a readable failure on megabytes.
+inline ::testing::AssertionResult same_bytes(const std::vector<std::uint8_t>& expected, const std::vector<std::uint8_t>& actual)
+{
+    if (expected == actual) return ::testing::AssertionSuccess();
+    const auto difference = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first;
+    return ::testing::AssertionFailure() << "sizes " << expected.size() << " and " << actual.size()
+                                         << ", first difference at byte " << (difference - expected.begin());
+}
+
+}  // namespace kelanim::test
