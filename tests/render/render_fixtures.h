@@ -1,6 +1,5 @@
-// Small synthetic levels for the drawing tests: meshes written in the mesh
-// layout of a generation, a moveable with bone links and keyframes, one
-// texture page and object textures covering parts of it.
+// Small synthetic levels for the drawing tests: meshes in the layout of a
+// generation, a moveable with bone links and keyframes, one texture page.
 #pragma once
 
 #include <array>
@@ -20,30 +19,25 @@ struct mesh_spec {
     std::vector<std::array<std::uint16_t, 4>> coloured_tris;   // 3 corners, colour word
 };
 
-// A square of side 2 * half level units in the plane z = `z`, wound so that
-// it faces the viewport's camera (clockwise on the screen), with object texture 0.
-mesh_spec facing_square(std::int16_t half, std::int16_t z = 0);
-// The same square wound the other way: it faces away from the camera.
-mesh_spec away_square(std::int16_t half, std::int16_t z = 0);
+// A square of side 2 * half in the plane z = 0 with object texture 0, wound
+// to face the viewport's camera (clockwise on the screen).
+mesh_spec facing_square(std::int16_t half);
 
 struct keyframe_spec {
     std::array<std::int16_t, 6> bbox{};
     std::array<std::int16_t, 3> offset{};
-    // Per bone: angles about x, y, z in units of 360/1024 degrees.
-    std::vector<std::array<std::uint16_t, 3>> angles;
+    std::vector<std::array<std::uint16_t, 3>> angles;  // per bone, about x, y, z in 360/1024 degrees
 };
 
 struct link_spec {
     std::int32_t flags = 0, dx = 0, dy = 0, dz = 0;
 };
 
-// A loaded level of the given version code with one 256 x 256 page (texels
-// 1-5-5-5 green for codes 3 to 7, palette index 1 for codes 1 and 2) and one
-// object texture covering the page's top-left 64 x 64 texels.
+// A loaded level with one opaque green 256 x 256 page (palette index 1 for
+// codes 1 and 2) and object texture 0 on its top-left 64 x 64 texels.
 Ttrlevel make_level(std::int32_t version_code);
 
-// Appends meshes to `mesh_data`, one mesh pointer each; returns the first
-// pointer index.
+// Appends meshes, one mesh pointer each; returns the first pointer index.
 std::uint16_t add_meshes(Ttrlevel& level, const std::vector<mesh_spec>& meshes);
 
 // Appends a moveable of `num_meshes` bones from mesh pointer `first_mesh`

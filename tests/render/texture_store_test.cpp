@@ -8,29 +8,25 @@ using namespace kelanim;
 
 namespace {
 
-// Records what the store asks of a device; can be told to refuse.
-class FakeDevice : public TextureDevice {
-public:
-    std::uint32_t create_texture(int width, int height, int bits, const std::uint8_t* pixels) override
+// Records the bits and first texel byte of what the store asks a device to make; can refuse.
+struct FakeDevice : TextureDevice {
+    std::uint32_t create_texture(int, int, int bits, const std::uint8_t* pixels) override
     {
         if (refuse) return 0;
-        made[next] = {width, height, bits, pixels[0]};
+        made[next] = {bits, pixels[0]};
         return next++;
     }
     void release_texture(std::uint32_t handle) override { made.erase(handle); }
+    std::uint8_t first_byte() const { return made.begin()->second.second; }
 
-    struct texture {
-        int width, height, bits;
-        std::uint8_t first_byte;
-    };
-    std::map<std::uint32_t, texture> made;
+    std::map<std::uint32_t, std::pair<int, std::uint8_t>> made;
     std::uint32_t next = 1;
     bool refuse = false;
 };
 
-std::vector<std::uint8_t> texels(int width, int height, int bytes, std::uint8_t value)
+std::vector<std::uint8_t> texels(int side, int bytes, std::uint8_t value = 0)
 {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * bytes), value);
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(side * side * bytes), value);
 }
 
 }  // namespace
@@ -38,9 +34,7 @@ std::vector<std::uint8_t> texels(int width, int height, int bytes, std::uint8_t 
 TEST(TextureStore, RecordsAreNamedByRightAlignedIdsAndSelectedByThem)
 {
     Td3dTexture_buffer store;
-    ASSERT_TRUE(store.add_texture(12, 2, 2, texels(2, 2, 2, 0), 16));
-    ASSERT_TRUE(store.add_texture(100, 2, 2, texels(2, 2, 2, 0), 16));
-    ASSERT_TRUE(store.add_texture(3, 2, 2, texels(2, 2, 2, 0), 16));
+    for (std::int32_t id : {12, 100, 3}) ASSERT_TRUE(store.add_texture(id, 2, 2, texels(2, 2), 16));
     EXPECT_EQ(store.find(12)->name, "    12");
     std::vector<std::int32_t> order;
     for (const auto& entry : store.records()) order.push_back(entry.second.id);
@@ -57,20 +51,20 @@ TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNext
 {
     Td3dTexture_buffer store;
     FakeDevice device;
-    store.add_texture(0, 4, 4, texels(4, 4, 2, 7), 16);
+    store.add_texture(0, 4, 4, texels(4, 2, 7), 16);
     store.attach_device(&device);
     EXPECT_TRUE(device.made.empty()) << "no context is current when a level is opened";
     EXPECT_TRUE(store.realize());
     ASSERT_EQ(device.made.size(), 1u);
-    EXPECT_EQ(device.made.begin()->second.first_byte, 7);
+    EXPECT_EQ(device.first_byte(), 7);
     store.select_texture(0);
     EXPECT_EQ(store.current_texture(), device.made.begin()->first);
 
     // Replacing a page releases the old texture at the next realize.
-    store.add_texture(0, 4, 4, texels(4, 4, 2, 9), 16);
+    store.add_texture(0, 4, 4, texels(4, 2, 9), 16);
     store.realize();
     ASSERT_EQ(device.made.size(), 1u);
-    EXPECT_EQ(device.made.begin()->second.first_byte, 9);
+    EXPECT_EQ(device.first_byte(), 9);
 
     store.detach_device();
     EXPECT_TRUE(device.made.empty());
@@ -94,22 +88,18 @@ TEST(TextureStore, RecreatedTexturesKeepTheirOwnFormat)
     Td3dTexture_buffer store;
     FakeDevice device;
     store.attach_device(&device);
-    store.add_texture(1, 2, 2, texels(2, 2, 3, 1), 24);
-    store.add_texture(2, 2, 2, texels(2, 2, 4, 2), 32);
-    store.add_texture(3, 2, 2, texels(2, 2, 2, 3), 15);
+    for (auto [id, bits] : {std::pair{1, 24}, {2, 32}, {3, 15}}) store.add_texture(id, 2, 2, texels(2, (bits + 7) / 8), bits);
     store.realize();
     EXPECT_TRUE(store.recreate_textures(-1));
     store.realize();
-    ASSERT_EQ(device.made.size(), 3u);
     std::vector<int> bits;
-    for (const auto& entry : device.made) bits.push_back(entry.second.bits);
+    for (const auto& entry : device.made) bits.push_back(entry.second.first);
     EXPECT_EQ(bits, (std::vector<int>{24, 32, 15}));
 
     EXPECT_FALSE(store.recreate_textures(3));
     EXPECT_FALSE(store.recreate_textures(-2));
     EXPECT_TRUE(store.recreate_textures(2));
-    Td3dTexture_buffer empty;
-    EXPECT_FALSE(empty.recreate_textures(-1));
+    EXPECT_FALSE(Td3dTexture_buffer{}.recreate_textures(-1));
 }
 
 TEST(TextureStore, BadTexturesAreRefusedAndAFailedTextureIsNotRetriedEveryFrame)
@@ -117,13 +107,13 @@ TEST(TextureStore, BadTexturesAreRefusedAndAFailedTextureIsNotRetriedEveryFrame)
     Td3dTexture_buffer store;
     FakeDevice device;
     store.attach_device(&device);
-    EXPECT_FALSE(store.add_texture(1, 4, 4, texels(2, 2, 2, 0), 16)) << "too few texels";
-    EXPECT_FALSE(store.add_texture(1, 2, 2, texels(2, 2, 2, 0), 8)) << "no such format";
+    EXPECT_FALSE(store.add_texture(1, 4, 4, texels(2, 2), 16)) << "too few texels";
+    EXPECT_FALSE(store.add_texture(1, 2, 2, texels(2, 2), 8)) << "no such format";
     EXPECT_FALSE(store.add_texture(1, 0, 2, {}, 16));
     EXPECT_EQ(store.size(), 0u);
 
     device.refuse = true;
-    store.add_texture(5, 2, 2, texels(2, 2, 2, 0), 16);
+    store.add_texture(5, 2, 2, texels(2, 2), 16);
     EXPECT_FALSE(store.realize());
     device.refuse = false;
     EXPECT_FALSE(store.realize());
