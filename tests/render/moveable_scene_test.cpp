@@ -21,11 +21,12 @@ struct Scene {
         scene.selection = selection;
         scene.build_scene();
     }
-    void draw_mesh(mesh_draw_options options)
+    const tgl_vertex& draw_mesh(mesh_draw_options options)  // returns the first corner
     {
         gl.clear_layer(-1);
         gl.load_identity();
         scene.draw_mesh(0, options);
+        return at(0);
     }
     const tgl_vertex& at(std::size_t i) const { return gl.vertices().at(i); }
     void expect_point(std::size_t i, d3d_vector3 want) const
@@ -33,10 +34,6 @@ struct Scene {
         EXPECT_NEAR(at(i).x, want.x, 1e-4);
         EXPECT_NEAR(at(i).y, want.y, 1e-4);
         EXPECT_NEAR(at(i).z, want.z, 1e-4);
-    }
-    std::size_t count_on_layer(int layer) const
-    {
-        return std::count_if(gl.vertices().begin(), gl.vertices().end(), [&](auto& v) { return v.layer == layer; });
     }
 
     Ttrlevel level;
@@ -120,16 +117,16 @@ TEST(MoveableDrawing, TheBoxIsABlackWireframeOnLayerOneThatMovesWithTheRoot)
 {
     Scene s(square_moveable(code_tr4, {100, -200, 300}));
     s.build({.show_box = true});
-    EXPECT_EQ(s.count_on_layer(1), 36u);
-    EXPECT_EQ(s.at(6).red + s.at(6).green + s.at(6).blue, 0);
+    const Tvbuffer& box = s.buffers.buffers[1];
+    EXPECT_EQ(box.primitive_count, 12u);
+    EXPECT_EQ(box.fill_mode, fill_wireframe);
+    EXPECT_EQ(std::tuple(s.at(6).layer, s.at(6).red, s.at(6).green, s.at(6).blue), std::tuple(1, 0, 0, 0));
     s.expect_point(6, {0.5f, -1.5f, 0.1f});  // (x1, y1, z0) = (50, -150, -10) in level units
-    EXPECT_EQ(s.buffers.buffers[1].primitive_count, 12u);
-    EXPECT_EQ(s.buffers.buffers[1].fill_mode, fill_wireframe);
     s.build({.show_box = true, .ignore_translation = true});
     s.expect_point(6, {-0.5f, 0.5f, 3.1f});  // moved by minus the root offset
-    s.level.num_frames = 5;  // the box words lie beyond the frames
+    s.level.num_frames = 5;                  // the box words lie beyond the frames
     s.build({.show_box = true});
-    EXPECT_EQ(s.count_on_layer(1), 0u);
+    EXPECT_EQ(box.primitive_count, 0u);
 }
 
 TEST(MeshDrawing, VertexLightsDarkenCornersByTheRuleOfTheirGeneration)
@@ -143,61 +140,53 @@ TEST(MeshDrawing, VertexLightsDarkenCornersByTheRuleOfTheirGeneration)
         mesh.lights.assign(4, static_cast<std::int16_t>(light));
         test::add_meshes(level, {mesh});
         Scene s(std::move(level));
-        s.draw_mesh({.colour = 0x0000FF, .use_current_colour = false, .full_bright = false});
-        ASSERT_EQ(s.gl.vertices().size(), 6u);
-        EXPECT_EQ(s.at(0).red, brightness);
-        EXPECT_EQ(s.at(0).green, 0);
-        s.draw_mesh({.colour = 0x0000FF, .use_current_colour = false, .full_bright = true});
-        EXPECT_EQ(s.at(0).red, 255);
+        const tgl_vertex& lit = s.draw_mesh({.colour = 0x0000FF, .use_current_colour = false, .full_bright = false});
+        EXPECT_EQ(std::pair(lit.red, lit.green), std::pair(brightness, 0));
+        EXPECT_EQ(s.draw_mesh({.colour = 0x0000FF, .use_current_colour = false, .full_bright = true}).red, 255);
     }
 }
 
-TEST(MeshDrawing, TexturedFacesUseThePageOfTheirObjectTexture)
+TEST(MeshDrawing, TexturedFacesUseThePageOfTheirObjectTextureAndColouredOnesTheirPaletteColour)
 {
-    Ttrlevel level = test::make_level(code_tr2);
-    level.object_textures[0].tile = 0x8003;
+    Ttrlevel tr2 = test::make_level(code_tr2);
+    tr2.object_textures[0].tile = 0x8003;
     test::mesh_spec mesh = facing_square(50);
     mesh.textured_rects[0][4] = 0x8000;   // the double-sided bit is not part of the index
     mesh.textured_tris = {{0, 1, 2, 7}};  // no such object texture
-    test::add_meshes(level, {mesh});
-    Scene s(std::move(level));
-    s.draw_mesh({});
+    test::add_meshes(tr2, {mesh});
+    Scene s(std::move(tr2));
+    EXPECT_EQ(s.draw_mesh({}).texture, 3);
     ASSERT_EQ(s.gl.vertices().size(), 9u);
-    EXPECT_EQ(s.at(0).texture, 3);
     EXPECT_NEAR(s.at(0).u, 62.0 / 255.0, 1e-6);  // corner 2
-    EXPECT_EQ(s.at(6).texture, no_texture_id);
-    EXPECT_EQ(s.gl.stack_depth(), 0);
+    EXPECT_EQ(std::pair(s.at(6).texture, s.gl.stack_depth()), std::pair(no_texture_id, 0));
+
+    Ttrlevel tr1 = test::make_level(code_tr1);
+    tr1.palette[6] = 10;
+    tr1.palette[7] = 20;
+    tr1.palette[8] = 63;
+    mesh = {facing_square(50).vertices, {}, {}, {}, {{0, 1, 2, 3, 2}}, {{0, 1, 2, 0x0302}}};
+    test::add_meshes(tr1, {mesh});
+    Scene t(std::move(tr1));
+    t.gl.load_identity();
+    t.gl.set_colour(1, 2, 3);
+    t.scene.draw_mesh(0, {});
+    ASSERT_EQ(t.gl.vertices().size(), 9u);
+    EXPECT_EQ(std::tuple(t.at(6).texture, t.at(6).red, t.at(6).green, t.at(6).blue),
+              std::tuple(no_texture_id, 43, 83, 255));
+    t.gl.triangle({}, {}, {});
+    EXPECT_EQ(t.gl.vertices().back().red, 1) << "the colour before the coloured faces comes back";
 }
 
-TEST(MeshDrawing, ColouredFacesShowTheirPaletteColourWithoutATexture)
+TEST(MeshDrawing, ColourWordsOfEachGenerationAndEntryZeroIsMagenta)
 {
     using rgb = std::array<std::uint8_t, 3>;
-    Ttrlevel tr1 = test::make_level(code_tr1);
-    for (int i : {6, 7, 8}) tr1.palette[i] = std::array<std::uint8_t, 3>{10, 20, 63}[i - 6];
-    test::mesh_spec mesh = facing_square(50);
-    mesh.textured_rects.clear();
-    mesh.coloured_tris = {{0, 1, 2, 0x0302}};
-    mesh.coloured_rects = {{0, 1, 2, 3, 2}};
-    test::add_meshes(tr1, {mesh});
-    Scene s(std::move(tr1));
-    s.gl.load_identity();
-    s.gl.set_colour(1, 2, 3);
-    s.scene.draw_mesh(0, {});
-    ASSERT_EQ(s.gl.vertices().size(), 9u);
-    EXPECT_EQ(s.at(6).texture, no_texture_id);
-    EXPECT_EQ((std::array{s.at(6).red, s.at(6).green, s.at(6).blue}), (std::array{43, 83, 255}));
-    s.gl.triangle({}, {}, {});
-    EXPECT_EQ(s.gl.vertices().back().red, 1) << "the colour before the coloured faces comes back";
-
-    // The colour word of each generation; entry 0 of a palette is drawn magenta.
-    Ttrlevel tr2 = test::make_level(code_tr2);
+    Ttrlevel tr2 = test::make_level(code_tr2), tr1 = test::make_level(code_tr1);
     for (int i : {0, 1, 2}) tr2.palette16[12 + i] = static_cast<std::uint8_t>(200 >> i);
     EXPECT_EQ(face_colour(tr2, 0x0300), (rgb{200, 100, 50}));
-    Ttrlevel entry5 = test::make_level(code_tr1);
-    entry5.palette[16] = 63;
-    entry5.palette[17] = 255;
-    EXPECT_EQ(face_colour(entry5, 0xFF05), (rgb{3, 255, 255}));
-    EXPECT_EQ(face_colour(entry5, 0x0000), (rgb{255, 3, 255}));
+    tr1.palette[16] = 63;
+    tr1.palette[17] = 255;
+    EXPECT_EQ(face_colour(tr1, 0xFF05), (rgb{3, 255, 255}));
+    EXPECT_EQ(face_colour(tr1, 0x0000), (rgb{255, 3, 255}));
     EXPECT_EQ(face_colour(test::make_level(code_tr5), 0xFFFF), (rgb{0, 0, 0}));
 }
 

@@ -108,78 +108,57 @@ TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
         gl.set_layer(layer);
         gl.triangle(corner(x), corner(x), corner(x));
     }
-    EXPECT_EQ(gl.layer_counts()[0], 3);
-    EXPECT_EQ(gl.layer_counts()[1], 6);
+    EXPECT_EQ(std::pair(gl.layer_counts()[0], gl.layer_counts()[1]), std::pair(3, 6));
     // Interleaved layers fill their own buffers, each in emission order.
     TVertexBuffer_array array;
     array.set_count(2);
     gl.build_buffers(array);
     ASSERT_EQ(array.buffers[1].vertices.size(), 6u);
-    EXPECT_FLOAT_EQ(array.buffers[1].vertices[3].x, 3);
-    EXPECT_FLOAT_EQ(array.buffers[0].vertices[0].x, 2);
+    EXPECT_EQ(std::pair(array.buffers[0].vertices[0].x, array.buffers[1].vertices[3].x), std::pair(2.0f, 3.0f));
 
     gl.clear_layer(16);
     EXPECT_EQ(gl.vertices().size(), 9u);
     gl.clear_layer(0);
     ASSERT_EQ(gl.vertices().size(), 6u);
     EXPECT_EQ(gl.layer_counts()[0], 0);
-    EXPECT_EQ(point(gl, 0)[0], 1);
-    EXPECT_EQ(point(gl, 3)[0], 3);
+    EXPECT_EQ(std::pair(point(gl, 0)[0], point(gl, 3)[0]), std::pair(1.0f, 3.0f));
     gl.set_texture(7);
     gl.clear_layer(-1);
     EXPECT_TRUE(gl.vertices().empty());
-    EXPECT_EQ(gl.layer_counts()[1], 0);
-    EXPECT_EQ(gl.current_texture(), -1);
+    EXPECT_EQ(std::pair(gl.layer_counts()[1], gl.current_texture()), std::pair(0, -1));
 }
 
-TEST(TxGLBuffers, EveryChangeOfTextureStartsAGroupAndAnEmptyLayerKeepsItsBufferButDrawsNothing)
+TEST(TxGLBuffers, TexturesMakeGroupsDeviceVerticesCarryColourAndAnEmptyLayerKeepsItsBuffer)
 {
     TxGL gl;
     gl.load_identity();
-    auto square = [&](int texture) {
+    for (int texture : {3, 3, 5, 3}) {
         gl.set_texture(texture);
         gl.quad(corner(1), corner(2), corner(3), corner(4));
-    };
-    for (int texture : {3, 3, 5, 3}) square(texture);
+    }
+    gl.triangle_rgb({1, 2, 3, 0x12, 0x34, 0x56, 0.25, 0.75}, {}, {});
+    gl.set_texture(hidden_texture_id);
+    gl.triangle({5, 5, 5, 0, 0}, {5, 5, 5, 0, 0}, {5, 5, 5, 0, 0});
     TVertexBuffer_array array;
     array.set_count(2);
     gl.build_buffers(array);
     const Tvbuffer& b = array.buffers[0];
-    EXPECT_EQ(b.vertex_count, 24);
-    EXPECT_EQ(b.primitive_count, 8u);
-    EXPECT_EQ(b.group_textures, (std::vector<std::int32_t>{3, 5, 3}));
-    EXPECT_EQ(b.group_triangles, (std::vector<std::uint32_t>{4, 2, 2}));
+    EXPECT_EQ(std::pair(b.vertex_count, b.primitive_count), std::pair(30, 10u));
+    EXPECT_EQ(b.group_textures, (std::vector<std::int32_t>{3, 5, 3, hidden_texture_id}));
+    EXPECT_EQ(b.group_triangles, (std::vector<std::uint32_t>{4, 2, 3, 1}));
     EXPECT_EQ(array.buffers[1].primitive_count, 0u);
+    const device_vertex& rgb = b.vertices[24];
+    EXPECT_EQ((std::tuple{rgb.y, rgb.colour, rgb.u, rgb.v}), (std::tuple{-2.0f, 0xFF123456u, 0.25f, 0.75f}));
+    const device_vertex& hidden = b.vertices[27];
+    EXPECT_EQ((xyz{hidden.x, hidden.y, hidden.z}), (xyz{}));
 
     // Rebuilding without vertices keeps the buffer's storage and revision;
     // vertices of a layer that has no buffer are left out.
     const std::uint64_t revision = b.revision;
     gl.clear_layer(-1);
     gl.set_layer(3);
-    square(1);
+    gl.triangle(corner(1), corner(2), corner(3));
     gl.build_buffers(array);
-    EXPECT_EQ(b.vertex_count, 24);
-    EXPECT_EQ(b.primitive_count, 0u);
-    EXPECT_EQ(b.revision, revision);
+    EXPECT_EQ((std::tuple{b.vertex_count, b.primitive_count, b.revision}), (std::tuple{30, 0u, revision}));
     EXPECT_EQ(array.buffers[1].primitive_count, 0u);
-}
-
-TEST(TxGLBuffers, DeviceVerticesCarryColourAndCoordinatesAndHiddenOnesSitAtTheOrigin)
-{
-    TxGL gl;
-    gl.load_identity();
-    gl.set_texture(2);
-    gl.triangle_rgb({1, 2, 3, 0x12, 0x34, 0x56, 0.25, 0.75}, {1, 2, 3, 0, 0, 0, 0, 0}, {1, 2, 3, 0, 0, 0, 0, 0});
-    gl.set_texture(hidden_texture_id);
-    gl.triangle({5, 5, 5, 0, 0}, {5, 5, 5, 0, 0}, {5, 5, 5, 0, 0});
-    TVertexBuffer_array array;
-    array.set_count(1);
-    gl.build_buffers(array);
-    const device_vertex& first = array.buffers[0].vertices[0];
-    EXPECT_FLOAT_EQ(first.y, -2.0f);
-    EXPECT_EQ(first.colour, 0xFF123456u);
-    EXPECT_FLOAT_EQ(first.u, 0.25f);
-    EXPECT_FLOAT_EQ(first.v, 0.75f);
-    const device_vertex& hidden = array.buffers[0].vertices[3];
-    EXPECT_EQ((xyz{hidden.x, hidden.y, hidden.z}), (xyz{}));
 }
