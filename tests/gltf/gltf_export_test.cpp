@@ -7,15 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <string>
 
 #include <glm/gtc/quaternion.hpp>
 
 #include "anim/bone_walk.h"
 #include "gltf/gltf_axes.h"
-#include "gltf/gltf_export.h"
 #include "model_fixtures.h"
 
 #ifdef KELANIM_HAVE_ASSIMP
@@ -32,20 +29,20 @@ struct opened {
     Tmesh_list meshes;
 };
 
-std::vector<std::unique_ptr<opened>> levels_under_test()
+std::unique_ptr<opened> open_level(const std::filesystem::path& path)
 {
-    std::vector<std::unique_ptr<opened>> result;
-    for (const auto& path : test::exchange_levels()) {
-        auto o = std::make_unique<opened>();
-        o->name = path.filename().string();
-        if (o->level.load_level(path.string()) != load_ok) ADD_FAILURE() << "cannot read " << path;
-        o->meshes.decode_meshes(o->level);
-        result.push_back(std::move(o));
-    }
-    return result;
+    auto o = std::make_unique<opened>();
+    o->name = path.filename().string();
+    EXPECT_EQ(o->level.load_level(path.string()), load_ok) << "cannot read " << path;
+    o->meshes.decode_meshes(o->level);
+    return o;
 }
 
-glm::dvec3 as_vec(const std::array<float, 3>& a) { return {a[0], a[1], a[2]}; }
+glm::dvec3 gltf_vec(glm::dvec3 level_point)
+{
+    const auto a = gltf_point(level_point.x, level_point.y, level_point.z);
+    return {a[0], a[1], a[2]};
+}
 
 // Where the glTF joints put a point of each bone at keyframe k: the nodes'
 // rest translations (the root's from the keys) and the keyed rotations.
@@ -55,10 +52,10 @@ std::vector<glm::dmat4> posed_joints(const gltf_export_parts& parts, const gltf_
     for (std::size_t b = 0; b < parts.joints.size(); ++b) {
         const gltf_joint& joint = parts.joints[b];
         const auto& r = clip.rotations[b][k];
+        const auto& root = clip.root_translations[k];
         glm::dmat4 local = glm::mat4_cast(glm::dquat(r[3], r[0], r[1], r[2]));
-        local[3] = glm::dvec4(b == 0 ? as_vec(clip.root_translations[k])
-                                     : as_vec(gltf_point(joint.offset[0], joint.offset[1], joint.offset[2])),
-                              1.0);
+        local[3] = glm::dvec4(b == 0 ? glm::dvec3(root[0], root[1], root[2])
+                                     : gltf_vec({joint.offset[0], joint.offset[1], joint.offset[2]}), 1.0);
         world[b] = joint.parent < 0 ? local : world[static_cast<std::size_t>(joint.parent)] * local;
     }
     return world;
@@ -66,7 +63,8 @@ std::vector<glm::dmat4> posed_joints(const gltf_export_parts& parts, const gltf_
 
 TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
 {
-    for (const auto& o : levels_under_test()) {
+    for (const auto& path : test::exchange_levels()) {
+        const auto o = open_level(path);
         SCOPED_TRACE(o->name);
         gltf_export_request request;
         request.all_animations = true;
@@ -83,20 +81,17 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
                 walk_bones(o->level, 0, decode_keyframe(o->level, 0, j, static_cast<std::int32_t>(k)),
                            root_mode::translate, bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
                                for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)}) {
-                                   const glm::dvec3 want = as_vec(gltf_point(transform_point(m, p).x,
-                                                                             transform_point(m, p).y,
-                                                                             transform_point(m, p).z));
-                                   const glm::dvec3 got(world[b] * glm::dvec4(as_vec(gltf_point(p.x, p.y, p.z)), 1));
-                                   ASSERT_LT(glm::length(got - want), 1e-5) << j << " " << k << " " << b;
+                                   const glm::dvec3 got(world[b] * glm::dvec4(gltf_vec(p), 1));
+                                   ASSERT_LT(glm::length(got - gltf_vec(transform_point(m, p))), 1e-5)
+                                       << j << " " << k << " " << b;
                                }
                            });
             }
 
 #ifdef KELANIM_HAVE_ASSIMP
-        const auto dir = test::output_dir(o->name);
         for (const char* file : {"lara.glb", "lara.gltf"}) {
             SCOPED_TRACE(file);
-            request.path = (dir / file).string();
+            request.path = (test::output_dir(o->name) / file).string();
             request.all_animations = request.path.ends_with(".glb");  // the text form with animation 0 alone
             const exchange_outcome outcome = export_gltf(o->level, o->meshes, request);
             ASSERT_TRUE(outcome.ok) << outcome.message;
@@ -111,9 +106,8 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
             std::size_t vertices = 0;
             for (unsigned i = 0; i < scene->mNumMeshes; ++i) vertices += scene->mMeshes[i]->mNumVertices;
             EXPECT_EQ(vertices, parts.geometry.vertex_count());
-            std::size_t animated = 0;
-            for (const gltf_clip& clip : parts.clips) animated += clip.times.empty() ? 0 : 1;
-            ASSERT_EQ(scene->mNumAnimations, request.all_animations ? animated : 1u);
+            const auto animated = std::count_if(parts.clips.begin(), parts.clips.end(), [](auto& c) { return !c.times.empty(); });
+            ASSERT_EQ(scene->mNumAnimations, request.all_animations ? animated : 1);
             const aiAnimation& first = *scene->mAnimations[0];
             EXPECT_EQ(first.mName.C_Str(), parts.clips[0].name);
             ASSERT_EQ(first.mNumChannels, parts.joints.size());
@@ -131,8 +125,7 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
         void (*apply)(Ttrlevel&);
         bool all_animations;
         const char* message;  // part of the refusal or warning; empty: exports
-    };
-    const damage cases[] = {
+    } cases[] = {
         {"no frame rate", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, false, "frame rate 0"},
         {"no frame rate among all", [](Ttrlevel& l) { l.animations[0].frame_rate = 0; }, true, "left out"},
         {"absurd bone count", [](Ttrlevel& l) { l.moveables[0].num_meshes = 0xFFFF; }, true, "65535 bones"},
@@ -142,7 +135,7 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
     for (const damage& d : cases) {
         SCOPED_TRACE(d.what);
         opened o;
-        ASSERT_EQ(o.level.load_level((std::filesystem::path(KELANIM_DEMO_DIR) / "demo.tr2").string()), load_ok);
+        ASSERT_EQ(o.level.load_level(std::string(KELANIM_DEMO_DIR) + "/demo.tr2"), load_ok);
         d.apply(o.level);
         o.meshes.decode_meshes(o.level);
         gltf_export_request request;
@@ -163,32 +156,30 @@ TEST(GltfExport, KhronosValidatorFindsNoErrors)
     if (std::system("node --version > /dev/null 2>&1") != 0 || !std::filesystem::exists(validator))
         GTEST_SKIP() << "node or the glTF validator (scripts/test-tools) is missing";
     std::string files;
-    for (const auto& o : levels_under_test()) {
-        const auto dir = test::output_dir(o->name);
+    int count = 0;
+    for (const auto& path : test::exchange_levels()) {
+        const auto o = open_level(path);
         gltf_export_request request;
-        for (const char* file : {"lara.glb", "lara.gltf"}) {
-            request.path = (dir / file).string();
+        for (const char* file : {"lara.glb", "lara.gltf", "static.glb"}) {
+            if (file[0] == 's') {
+                if (o->level.static_meshes.empty()) continue;
+                request.view_mode = export_static_mesh;
+            }
+            request.path = (test::output_dir(o->name) / file).string();
             ASSERT_TRUE(export_gltf(o->level, o->meshes, request).ok) << request.path;
             files += " '" + request.path + "'";
-        }
-        if (!o->level.static_meshes.empty()) {
-            request.view_mode = export_static_mesh;
-            request.path = (dir / "static.glb").string();
-            ASSERT_TRUE(export_gltf(o->level, o->meshes, request).ok) << request.path;
-            files += " '" + request.path + "'";
+            ++count;
         }
     }
-    const std::string command =
-        "node '" KELANIM_GLTF_VALIDATE_SCRIPT "' '" + validator.string() + "'" + files + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen(("node '" KELANIM_GLTF_VALIDATE_SCRIPT "' '" + validator.string() + "'" + files + " 2>&1").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string report;
     char line[4096];
     while (fgets(line, sizeof line, pipe)) report += line;
     ASSERT_EQ(pclose(pipe), 0) << report;
-    std::size_t clean = 0;
+    int clean = 0;
     for (std::size_t at = 0; (at = report.find(" errors=0 ", at)) != std::string::npos; ++at) ++clean;
-    EXPECT_EQ(clean, static_cast<std::size_t>(std::count(files.begin(), files.end(), '\'') / 2)) << report;
+    EXPECT_EQ(clean, count) << report;
 }
 
 }  // namespace

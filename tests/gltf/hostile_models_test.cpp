@@ -54,12 +54,13 @@ TEST_P(HostileModel, IsRefusedAndChangesNothing)
     ASSERT_EQ(level.load_level(std::string(KELANIM_DEMO_DIR) + "/demo.tr4"), 0);
     Tmesh_list meshes;
     meshes.decode_meshes(level);
-    tinygltf::Model model = exported_model(level, meshes, 0, 0);
+    tinygltf::Model model = build_document(export_parts(level, meshes, 0, 0), {});
     if (c.break_model) c.break_model(model);
-    const auto dir = output_dir("model");
-    const auto path = dir / c.file;
-    write_model(model, path.extension() == ".glb" ? path : dir / "model.gltf");
-    if (path.extension() == ".glb") std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    const auto dir = output_dir("model"), path = dir / c.file;
+    const bool binary = path.extension() == ".glb";
+    tinygltf::TinyGLTF writer;  // buffers embedded
+    ASSERT_TRUE(writer.WriteGltfSceneToFile(&model, (binary ? path : dir / "model.gltf").string(), true, true, !binary, binary));
+    if (binary) std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
     if (path.extension() == ".obj") std::filesystem::copy_file(dir / "model.gltf", path, std::filesystem::copy_options::overwrite_existing);
     if (c.break_json) {
         std::ofstream(dir.parent_path() / "outside.bin") << std::string(4096, 'x');

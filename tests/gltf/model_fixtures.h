@@ -1,9 +1,8 @@
-// Models for the import tests, made by our glTF export.
+// Models for the glTF tests, made by our glTF export.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -38,17 +37,11 @@ inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes,
     return parts;
 }
 
-// The moveable with animation j as a .glb file in memory.
+// Moveable m with animation j as a .glb file in memory.
 inline std::vector<unsigned char> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
 {
     const std::vector<std::uint8_t> bytes = encode_glb(export_parts(level, meshes, m, j));
     return {bytes.begin(), bytes.end()};
-}
-
-// The same as a document, to break before writing.
-inline tinygltf::Model exported_model(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
-{
-    return build_document(export_parts(level, meshes, m, j), {});
 }
 
 inline int node_named(const tinygltf::Model& model, const std::string& name)
@@ -74,20 +67,11 @@ inline void set_floats(tinygltf::Model& model, int a, float value)
 {
     const tinygltf::Accessor& accessor = model.accessors.at(a);
     const tinygltf::BufferView& view = model.bufferViews.at(accessor.bufferView);
-    const std::size_t floats = accessor.count * tinygltf::GetNumComponentsInType(accessor.type);
-    const std::size_t stride = view.byteStride ? view.byteStride / 4 : floats / accessor.count;
+    const std::size_t per_element = tinygltf::GetNumComponentsInType(accessor.type);
+    const std::size_t stride = view.byteStride ? view.byteStride / 4 : per_element;
     auto* first = model.buffers.at(view.buffer).data.data() + view.byteOffset + accessor.byteOffset;
     for (std::size_t i = 0; i < accessor.count; ++i)
-        for (std::size_t c = 0; c < floats / accessor.count; ++c)
-            std::memcpy(first + 4 * (i * stride + c), &value, 4);
-}
-
-// Writes the model as .glb or .gltf (by the name), buffers embedded.
-inline void write_model(const tinygltf::Model& model, const std::filesystem::path& path)
-{
-    tinygltf::TinyGLTF writer;
-    const bool binary = path.extension() == ".glb";
-    ASSERT_TRUE(writer.WriteGltfSceneToFile(&model, path.string(), true, true, !binary, binary));
+        for (std::size_t c = 0; c < per_element; ++c) std::memcpy(first + 4 * (i * stride + c), &value, 4);
 }
 
 }  // namespace kelanim::test
