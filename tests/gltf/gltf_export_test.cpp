@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <glm/gtc/quaternion.hpp>
 
@@ -22,21 +21,6 @@
 
 namespace kelanim {
 namespace {
-
-struct opened {
-    std::string name;
-    Ttrlevel level;
-    Tmesh_list meshes;
-};
-
-std::unique_ptr<opened> open_level(const std::filesystem::path& path)
-{
-    auto o = std::make_unique<opened>();
-    o->name = path.filename().string();
-    EXPECT_EQ(o->level.load_level(path.string()), load_ok) << "cannot read " << path;
-    o->meshes.decode_meshes(o->level);
-    return o;
-}
 
 glm::dvec3 gltf_vec(glm::dvec3 level_point)
 {
@@ -61,25 +45,30 @@ std::vector<glm::dmat4> posed_joints(const gltf_export_parts& parts, const gltf_
     return world;
 }
 
-TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
+TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkReadsBackAndValidates)
 {
+    std::vector<std::string> written;
     for (const auto& path : test::exchange_levels()) {
-        const auto o = open_level(path);
-        SCOPED_TRACE(o->name);
+        const std::string name = path.filename().string();
+        SCOPED_TRACE(name);
+        Ttrlevel level;
+        ASSERT_EQ(level.load_level(path.string()), load_ok);
+        Tmesh_list meshes;
+        meshes.decode_meshes(level);
         gltf_export_request request;
         request.all_animations = true;
         gltf_export_parts parts;
         std::vector<std::string> warnings;
-        ASSERT_FALSE(prepare_gltf_export(o->level, o->meshes, request, parts, warnings));
-        ASSERT_EQ(parts.joints.size(), o->level.moveables[0].num_meshes);
-        ASSERT_EQ(parts.clips.size(), static_cast<std::size_t>(animation_count(o->level, 0)));
+        ASSERT_FALSE(prepare_gltf_export(level, meshes, request, parts, warnings));
+        ASSERT_EQ(parts.joints.size(), level.moveables[0].num_meshes);
+        ASSERT_EQ(parts.clips.size(), static_cast<std::size_t>(animation_count(level, 0)));
 
         // Two points of every bone, at every keyframe of the first animations.
         for (std::int32_t j = 0; j < std::min<std::int32_t>(5, static_cast<std::int32_t>(parts.clips.size())); ++j)
             for (std::size_t k = 0; k < parts.clips[j].times.size(); ++k) {
                 const auto world = posed_joints(parts, parts.clips[j], k);
-                walk_bones(o->level, 0, decode_keyframe(o->level, 0, j, static_cast<std::int32_t>(k)),
-                           root_mode::translate, bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
+                walk_bones(level, 0, decode_keyframe(level, 0, j, static_cast<std::int32_t>(k)), root_mode::translate,
+                           bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
                                for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)}) {
                                    const glm::dvec3 got(world[b] * glm::dvec4(gltf_vec(p), 1));
                                    ASSERT_LT(glm::length(got - gltf_vec(transform_point(m, p))), 1e-5)
@@ -88,16 +77,22 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
                            });
             }
 
-#ifdef KELANIM_HAVE_ASSIMP
-        for (const char* file : {"lara.glb", "lara.gltf"}) {
+        // Lara with every animation as .glb, with animation 0 as .gltf, and a static mesh.
+        for (const std::string file : {"lara.glb", "lara.gltf", "static.glb"}) {
             SCOPED_TRACE(file);
-            request.path = (test::output_dir(o->name) / file).string();
-            request.all_animations = request.path.ends_with(".glb");  // the text form with animation 0 alone
-            const exchange_outcome outcome = export_gltf(o->level, o->meshes, request);
+            const bool lara = file.starts_with("lara");
+            if (!lara && level.static_meshes.empty()) continue;
+            request.path = (test::output_dir(name) / file).string();
+            request.all_animations = file == "lara.glb";
+            if (!lara) request.view_mode = export_static_mesh;
+            const exchange_outcome outcome = export_gltf(level, meshes, request);
             ASSERT_TRUE(outcome.ok) << outcome.message;
+            if (file != "lara.glb") written.push_back(request.path);  // the validator takes seconds over every animation
+#ifdef KELANIM_HAVE_ASSIMP
             Assimp::Importer importer;
             const aiScene* scene = importer.ReadFile(request.path, 0);
-            ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+            ASSERT_TRUE(scene) << importer.GetErrorString();
+            if (!lara) continue;
             for (std::size_t b = 1; b < parts.joints.size(); ++b) {
                 const aiNode* node = scene->mRootNode->FindNode(joint_name(static_cast<std::int32_t>(b)).c_str());
                 ASSERT_TRUE(node && node->mParent) << b;
@@ -113,9 +108,25 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkAndReadsBack)
             ASSERT_EQ(first.mNumChannels, parts.joints.size());
             for (unsigned c = 0; c < first.mNumChannels; ++c)
                 EXPECT_EQ(first.mChannels[c]->mNumRotationKeys, parts.clips[0].times.size()) << c;
-        }
 #endif
+        }
     }
+
+    // The Khronos validator finds no error in the .gltf and the static .glb.
+    const std::filesystem::path validator = KELANIM_GLTF_VALIDATOR;
+    if (std::system("node --version > /dev/null 2>&1") != 0 || !std::filesystem::exists(validator))
+        GTEST_SKIP() << "node or the glTF validator (scripts/test-tools) is missing: the files are not validated";
+    std::string command = "node '" KELANIM_GLTF_VALIDATE_SCRIPT "' '" + validator.string() + "'";
+    for (const std::string& file : written) command += " '" + file + "'";
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string report;
+    char line[4096];
+    while (fgets(line, sizeof line, pipe)) report += line;
+    ASSERT_EQ(pclose(pipe), 0) << report;
+    std::size_t clean = 0;
+    for (std::size_t at = 0; (at = report.find(" errors=0 ", at)) != std::string::npos; ++at) ++clean;
+    EXPECT_EQ(clean, written.size()) << report;
 }
 
 TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
@@ -134,52 +145,21 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
     };
     for (const damage& d : cases) {
         SCOPED_TRACE(d.what);
-        opened o;
-        ASSERT_EQ(o.level.load_level(std::string(KELANIM_DEMO_DIR) + "/demo.tr2"), load_ok);
-        d.apply(o.level);
-        o.meshes.decode_meshes(o.level);
+        Ttrlevel level;
+        ASSERT_EQ(level.load_level(std::string(KELANIM_DEMO_DIR) + "/demo.tr2"), load_ok);
+        d.apply(level);
+        Tmesh_list meshes;
+        meshes.decode_meshes(level);
         gltf_export_request request;
         request.all_animations = d.all_animations;
         gltf_export_parts parts;
-        std::vector<std::string> warnings;
-        const auto problem = prepare_gltf_export(o.level, o.meshes, request, parts, warnings);
-        std::string said = problem.value_or("");
-        for (const std::string& w : warnings) said += w;
-        EXPECT_NE(said.find(d.message), std::string::npos) << said;
+        std::vector<std::string> said;
+        const auto problem = prepare_gltf_export(level, meshes, request, parts, said);
+        said.push_back(problem.value_or(""));
+        EXPECT_TRUE(std::any_of(said.begin(), said.end(), [&](auto& s) { return s.find(d.message) != s.npos; }))
+            << testing::PrintToString(said);
         EXPECT_TRUE(problem || !encode_glb(parts).empty());
     }
-}
-
-TEST(GltfExport, KhronosValidatorFindsNoErrors)
-{
-    const std::filesystem::path validator = KELANIM_GLTF_VALIDATOR;
-    if (std::system("node --version > /dev/null 2>&1") != 0 || !std::filesystem::exists(validator))
-        GTEST_SKIP() << "node or the glTF validator (scripts/test-tools) is missing";
-    std::string files;
-    int count = 0;
-    for (const auto& path : test::exchange_levels()) {
-        const auto o = open_level(path);
-        gltf_export_request request;
-        for (const char* file : {"lara.glb", "lara.gltf", "static.glb"}) {
-            if (file[0] == 's') {
-                if (o->level.static_meshes.empty()) continue;
-                request.view_mode = export_static_mesh;
-            }
-            request.path = (test::output_dir(o->name) / file).string();
-            ASSERT_TRUE(export_gltf(o->level, o->meshes, request).ok) << request.path;
-            files += " '" + request.path + "'";
-            ++count;
-        }
-    }
-    FILE* pipe = popen(("node '" KELANIM_GLTF_VALIDATE_SCRIPT "' '" + validator.string() + "'" + files + " 2>&1").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string report;
-    char line[4096];
-    while (fgets(line, sizeof line, pipe)) report += line;
-    ASSERT_EQ(pclose(pipe), 0) << report;
-    int clean = 0;
-    for (std::size_t at = 0; (at = report.find(" errors=0 ", at)) != std::string::npos; ++at) ++clean;
-    EXPECT_EQ(clean, count) << report;
 }
 
 }  // namespace
