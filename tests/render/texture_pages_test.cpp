@@ -32,30 +32,24 @@ TEST(TexelConversion, OneFiveFiveFiveBecomesFiveSixFiveAndTransparentBecomesMage
 
 TEST(TexturePages, PagesBecomeTexturesByIdAndFewerPagesLeaveTheHigherIds)
 {
-    Td3dTexture_buffer store;
-    Ttrlevel level = test::make_level(code_tr2);
+    Td3dTexture_buffer store, empty;
+    Ttrlevel level = test::make_level(code_tr2), none = test::make_level(code_tr3);
     level.num_texture_pages = 3;
     level.textile16.resize(3 * texture_page_bytes16, 0x80);
     EXPECT_EQ(build_textures(level, 0, store), 3);
-    EXPECT_EQ(store.size(), 3u);
-    const ttexture_record* page0 = store.find(0);
-    ASSERT_NE(page0, nullptr);
-    EXPECT_EQ(page0->width, 256);
-    EXPECT_EQ(page0->bits_per_pixel, 16);
-    EXPECT_EQ(page0->data.size(), texture_page_bytes16);
-
-    Ttrlevel smaller = test::make_level(code_tr4);
-    EXPECT_EQ(build_textures(smaller, 0, store), 1);
+    const ttexture_record* page2 = store.find(2);
+    ASSERT_NE(page2, nullptr);
+    EXPECT_EQ(std::tuple(page2->width, page2->bits_per_pixel, page2->data.size()), std::tuple(256, 16, texture_page_bytes16));
+    level.num_texture_pages = 1;
+    EXPECT_EQ(build_textures(level, 0, store), 1);
     EXPECT_EQ(store.size(), 3u);
 
     // No pages make no textures; announced pages beyond the data are not made.
-    Td3dTexture_buffer empty;
-    Ttrlevel none = test::make_level(code_tr3);
     none.num_texture_pages = 0;
     EXPECT_EQ(build_textures(none, 0, empty), 0);
     EXPECT_EQ(empty.size(), 0u);
-    smaller.num_texture_pages = 0x7FFFFFFF;
-    EXPECT_EQ(build_textures(smaller, 0, empty), 1);
+    level.num_texture_pages = 0x7FFFFFFF;
+    EXPECT_EQ(build_textures(level, 0, empty), 3);
 }
 
 TEST(TexturePages, BitmapsThatAreNotWholePagesAreRefusedWithAMessage)

@@ -1,6 +1,5 @@
 // What the picture tests share: the application object, skipping when no
-// OpenGL 3.3 context can be had, pictures kept under the build folder, and
-// facts about a picture's pixels.
+// OpenGL 3.3 context can be had, and facts about a picture's pixels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 
 #include <string>
 
-#include "realdata.h"
 #include "render/gl/graphics_context.h"
 #include "render/gl/scene_picture.h"
 
@@ -26,12 +24,6 @@ inline bool have_graphics(std::string& why)
     static const bool available = (ensure_gui_application(), create_direct3d(&reason));
     why = reason.toStdString();
     return available;
-}
-
-// Saves the picture as <build>/test-output/render/<name>.png for a person to look at.
-inline void keep_picture(const QImage& picture, const std::string& name)
-{
-    picture.save(QString::fromStdString((output_dir("render") / (name + ".png")).string()), "PNG");
 }
 
 inline unsigned rgb_at(const QImage& picture, int x, int y) { return picture.pixel(x, y) & 0xFFFFFF; }
