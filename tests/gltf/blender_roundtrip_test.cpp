@@ -77,7 +77,8 @@ TEST(BlenderRoundTrip, ImportsOurPoseAndExportsItBack)
         const auto back = bone_origins(level, m, j);
         ASSERT_EQ(back.size(), ours.size());
         for (std::size_t k = 0; k < ours.size(); ++k)
-            for (std::size_t b = 0; b < ours[k].size(); ++b) EXPECT_LT(glm::distance(back[k][b], ours[k][b]), 4.0) << k << " " << b;
+            for (std::size_t b = 0; b < ours[k].size(); ++b)
+                EXPECT_LT(glm::distance(back[k][b], ours[k][b]), 4.0) << k << " " << b;
     }
 }
 

@@ -101,7 +101,8 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkReadsBackAndValidates)
             std::size_t vertices = 0;
             for (unsigned i = 0; i < scene->mNumMeshes; ++i) vertices += scene->mMeshes[i]->mNumVertices;
             EXPECT_EQ(vertices, parts.geometry.vertex_count());
-            const auto animated = std::count_if(parts.clips.begin(), parts.clips.end(), [](auto& c) { return !c.times.empty(); });
+            const auto animated =
+                std::count_if(parts.clips.begin(), parts.clips.end(), [](auto& c) { return !c.times.empty(); });
             ASSERT_EQ(scene->mNumAnimations, request.all_animations ? animated : 1);
             const aiAnimation& first = *scene->mAnimations[0];
             EXPECT_EQ(first.mName.C_Str(), parts.clips[0].name);

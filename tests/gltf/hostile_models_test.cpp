@@ -59,7 +59,8 @@ TEST_P(HostileModel, IsRefusedAndChangesNothing)
     const auto dir = output_dir("model"), path = dir / c.file;
     const bool binary = path.extension() == ".glb";
     tinygltf::TinyGLTF writer;  // buffers embedded
-    ASSERT_TRUE(writer.WriteGltfSceneToFile(&model, (binary ? path : dir / "model.gltf").string(), true, true, !binary, binary));
+    const auto written = binary ? path : dir / "model.gltf";
+    ASSERT_TRUE(writer.WriteGltfSceneToFile(&model, written.string(), true, true, !binary, binary));
     if (binary) std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
     if (path.extension() == ".obj") std::filesystem::copy_file(dir / "model.gltf", path, std::filesystem::copy_options::overwrite_existing);
     if (c.break_json) {

@@ -20,8 +20,9 @@ Ttrlevel make_level(std::int32_t version_code)
         level.textile8_size = texture_page_bytes8;
         level.palette[4] = 63;  // entry 1 is (0, 63, 0)
     } else {
-        for (std::size_t i = 0; i < texture_page_bytes16; i += 2) level.textile16.insert(level.textile16.end(), {0xE0, 0x83});
-        level.textile16_size = texture_page_bytes16;  // 0x83E0: opaque, green 31
+        for (std::size_t i = 0; i < texture_page_bytes16; i += 2)
+            level.textile16.insert(level.textile16.end(), {0xE0, 0x83});  // 0x83E0: opaque, green 31
+        level.textile16_size = texture_page_bytes16;
     }
     tobject_texture texture{};
     texture.corners = {ttexture_corner{1, 0, 1, 0}, ttexture_corner{-1, 63, 1, 0}, ttexture_corner{-1, 63, -1, 63},

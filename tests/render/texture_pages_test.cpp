@@ -39,7 +39,8 @@ TEST(TexturePages, PagesBecomeTexturesByIdAndFewerPagesLeaveTheHigherIds)
     EXPECT_EQ(build_textures(level, 0, store), 3);
     const ttexture_record* page2 = store.find(2);
     ASSERT_NE(page2, nullptr);
-    EXPECT_EQ(std::tuple(page2->width, page2->bits_per_pixel, page2->data.size()), std::tuple(256, 16, texture_page_bytes16));
+    EXPECT_EQ(std::tuple(page2->width, page2->bits_per_pixel, page2->data.size()),
+              std::tuple(256, 16, texture_page_bytes16));
     level.num_texture_pages = 1;
     EXPECT_EQ(build_textures(level, 0, store), 1);
     EXPECT_EQ(store.size(), 3u);

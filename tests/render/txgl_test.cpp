@@ -92,7 +92,9 @@ TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
     for (std::size_t i = 0; i < 18; ++i) EXPECT_EQ(gl.vertices()[i].x, order[i]) << i;
     for (std::size_t i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(gl.vertices()[i].u, order[i] / 10.0) << i;
     for (std::size_t i : {6, 8, 16}) EXPECT_EQ(gl.vertices()[i].red, order[i]) << "corners keep their own colour";
-    auto rgb = [&](std::size_t i) { return std::array<int, 3>{gl.vertices()[i].red, gl.vertices()[i].green, gl.vertices()[i].blue}; };
+    auto rgb = [&](std::size_t i) {
+        return std::array<int, 3>{gl.vertices()[i].red, gl.vertices()[i].green, gl.vertices()[i].blue};
+    };
     EXPECT_EQ(rgb(0), (std::array{10, 20, 30}));
     EXPECT_EQ(rgb(12), (std::array{0x11, 0x22, 0x33}));
 }
