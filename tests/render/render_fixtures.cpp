@@ -77,7 +77,7 @@ std::int32_t add_moveable(Ttrlevel& level, std::uint32_t object_id, std::uint16_
     moveable.num_meshes = num_meshes;
     moveable.starting_mesh = first_mesh;
     moveable.mesh_tree = static_cast<std::uint32_t>(level.mesh_trees.size());
-    for (const link_spec& l : links) level.mesh_trees.insert(level.mesh_trees.end(), {l.flags, l.dx, l.dy, l.dz});
+    for (const link_spec& l : links) level.mesh_trees.insert(level.mesh_trees.end(), l.begin(), l.end());
 
     tanimation animation{};
     animation.frame_offset = moveable.frame_offset = static_cast<std::uint32_t>(level.frames.size() * 2);

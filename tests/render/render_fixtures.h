@@ -29,9 +29,7 @@ struct keyframe_spec {
     std::vector<std::array<std::uint16_t, 3>> angles;  // per bone, about x, y, z in 360/1024 degrees
 };
 
-struct link_spec {
-    std::int32_t flags = 0, dx = 0, dy = 0, dz = 0;
-};
+using link_spec = std::array<std::int32_t, 4>;  // flags, then the offset from the parent
 
 // A loaded level with one opaque green 256 x 256 page (palette index 1 for
 // codes 1 and 2) and object texture 0 on its top-left 64 x 64 texels.

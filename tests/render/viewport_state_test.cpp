@@ -57,8 +57,8 @@ TEST_F(Viewport, ACtrlDragDolliesFivePixelsAUnit)
     // it, and the next one starts from the dolly reached.
     const unsigned zoom = button_right | key_ctrl;
     state.mouse_down(zoom, 0, 0);
-    for (auto [keys, y, dolly] : {std::tuple{zoom, 0, 0.0}, {zoom, 5, 1.0}, {zoom, 10, 2.0}, {button_right, 50, 2.0},
-                                  {zoom, 100, 2.0}, {zoom, 95, 1.0}}) {
+    for (auto [keys, y, dolly] : {std::tuple{zoom, 0, 0.0}, {zoom, 5, 1.0}, {zoom, 10, 2.0},
+                                  {button_right, 50, 2.0}, {zoom, 100, 2.0}, {zoom, 95, 1.0}}) {
         state.mouse_move(keys, 0, y);
         EXPECT_DOUBLE_EQ(camera.dolly, dolly) << y;
     }
