@@ -30,46 +30,29 @@ TEST(TexelConversion, OneFiveFiveFiveBecomesFiveSixFiveAndTransparentBecomesMage
     }
 }
 
-TEST(TexturePages, PagesBecomeTexturesByIdAndFewerPagesLeaveTheHigherIds)
+TEST(TexturePages, PagesBecomeTexturesByIdAndBitmapsThatAreNotWholePagesAreRefused)
 {
     Td3dTexture_buffer store, empty;
-    Ttrlevel level = test::make_level(code_tr2), none = test::make_level(code_tr3);
-    level.num_texture_pages = 3;
+    Ttrlevel level = test::make_level(code_tr2);
+    level.num_texture_pages = 0x7FFFFFFF;  // only the pages the data holds are made
     level.textile16.resize(3 * texture_page_bytes16, 0x80);
     EXPECT_EQ(build_textures(level, 0, store), 3);
-    const ttexture_record* page2 = store.find(2);
-    ASSERT_NE(page2, nullptr);
-    EXPECT_EQ(std::tuple(page2->width, page2->bits_per_pixel, page2->data.size()),
-              std::tuple(256, 16, texture_page_bytes16));
+    EXPECT_EQ(std::tuple(store.find(2)->width, store.find(2)->data.size()), std::tuple(256, texture_page_bytes16));
     level.num_texture_pages = 1;
-    EXPECT_EQ(build_textures(level, 0, store), 1);
-    EXPECT_EQ(store.size(), 3u);
+    EXPECT_EQ(std::pair(build_textures(level, 0, store), store.size()), std::pair(1, std::size_t{3}));
+    level.num_texture_pages = 0;
+    EXPECT_EQ(build_textures(level, 0, empty), 0);
 
-    // No pages make no textures; announced pages beyond the data are not made.
-    none.num_texture_pages = 0;
-    EXPECT_EQ(build_textures(none, 0, empty), 0);
-    EXPECT_EQ(empty.size(), 0u);
-    level.num_texture_pages = 0x7FFFFFFF;
-    EXPECT_EQ(build_textures(level, 0, empty), 3);
-}
-
-TEST(TexturePages, BitmapsThatAreNotWholePagesAreRefusedWithAMessage)
-{
     struct : MessageSink {
         void show_message(std::string_view text) override { shown.emplace_back(text); }
         std::vector<std::string> shown;
     } messages;
-    Td3dTexture_buffer store;
-    for (auto [width, height] : {std::pair{128, 256}, {256, 300}}) {
-        page_bitmap bitmap;
-        bitmap.width = width;
-        bitmap.height = height;
-        bitmap.pixels.resize(static_cast<std::size_t>(width * height));
-        add_pages(bitmap, 0, store, &messages);
-    }
+    for (auto [width, height] : {std::pair{128, 256}, {256, 300}})
+        add_pages({width, height, 16, std::vector<std::uint16_t>(static_cast<std::size_t>(width * height))}, 0, empty,
+                  &messages);
     EXPECT_EQ(messages.shown,
               (std::vector<std::string>{"width have to be 256 pixels", "Height have to be multiple of 256 pixels"}));
-    EXPECT_EQ(store.size(), 0u);
+    EXPECT_EQ(empty.size(), 0u);
 }
 
 TEST(TextureCoordinates, CornersMoveOneTexelInwardsOrKeepTheirPlaceWhenTheBytesAreNoDirections)

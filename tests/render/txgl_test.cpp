@@ -12,19 +12,17 @@ using xyz = std::array<float, 3>;
 
 void expect_near(xyz got, xyz want)
 {
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-5) << "axis " << i;
+    EXPECT_LT(std::hypot(got[0] - want[0], got[1] - want[1], got[2] - want[2]), 1e-5)
+        << got[0] << ", " << got[1] << ", " << got[2];
 }
 
-xyz point(const TxGL& gl, std::size_t i) { return {gl.vertices().at(i).x, gl.vertices().at(i).y, gl.vertices().at(i).z}; }
-
-// Where the transform takes a point.
-xyz moved(const TxGL& gl, xyz p)
+xyz moved(const TxGL& gl, xyz p)  // where the transform takes a point
 {
     gl.transform_point(p[0], p[1], p[2]);
     return p;
 }
 
-tgl_corner corner(float x, double u = 0) { return {x, 0, 0, u, u}; }
+tgl_corner corner(float x) { return {x, 0, 0, x, x}; }
 tgl_corner_rgb corner_rgb(float x) { return {x, 0, 0, static_cast<std::uint8_t>(x), 0, 0, x, x}; }
 
 }  // namespace
@@ -53,7 +51,7 @@ TEST(TxGLMatrices, TranslateAndVertexNegateYAndRotationsGoBeforeTheCurrentTransf
     gl.load_identity();
     gl.translate(0, 1, 0);
     gl.vertex(0, 1, 0, 255, 255, 255);
-    expect_near(point(gl, 0), {0, -2, 0});
+    expect_near({gl.vertices()[0].x, gl.vertices()[0].y, gl.vertices()[0].z}, {0, -2, 0});
     EXPECT_FLOAT_EQ(moved(gl, {0, 1, 0})[1], 0.0f) << "transform_point does not negate y";
 
     // Degrees or radians; about y, x turns towards -z; a rotation acts on the
@@ -73,12 +71,12 @@ TEST(TxGLMatrices, TranslateAndVertexNegateYAndRotationsGoBeforeTheCurrentTransf
     }
 }
 
-TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
+TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrdersAndColours)
 {
     TxGL gl;
     gl.load_identity();
     gl.set_colour(10, 20, 30);
-    gl.quad(corner(1, 0.1), corner(2, 0.2), corner(3, 0.3), corner(4, 0.4));
+    gl.quad(corner(1), corner(2), corner(3), corner(4));
     gl.quad_rgb(corner_rgb(1), corner_rgb(2), corner_rgb(3), corner_rgb(4));
     // A window colour value is 0x00BBGGRR and a pushed colour comes back.
     gl.set_colour_value(0x00332211);
@@ -87,77 +85,41 @@ TEST(TxGLEmission, FacesEmitTheirCornersInTheirOwnOrders)
     gl.pop_colour();
     gl.triangle(corner(1), corner(2), corner(3));
     gl.triangle_rgb(corner_rgb(4), corner_rgb(5), corner_rgb(6));
-    const float order[] = {2, 3, 1, 4, 1, 3, /* rgb quad */ 1, 3, 4, 1, 2, 3, /* triangles */ 1, 2, 3, 4, 5, 6};
-    ASSERT_EQ(gl.vertices().size(), 18u);
-    for (std::size_t i = 0; i < 18; ++i) EXPECT_EQ(gl.vertices()[i].x, order[i]) << i;
-    for (std::size_t i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(gl.vertices()[i].u, order[i] / 10.0) << i;
-    for (std::size_t i : {6, 8, 16}) EXPECT_EQ(gl.vertices()[i].red, order[i]) << "corners keep their own colour";
-    auto rgb = [&](std::size_t i) {
-        return std::array<int, 3>{gl.vertices()[i].red, gl.vertices()[i].green, gl.vertices()[i].blue};
-    };
-    EXPECT_EQ(rgb(0), (std::array{10, 20, 30}));
-    EXPECT_EQ(rgb(12), (std::array{0x11, 0x22, 0x33}));
+    std::vector<float> xs, us;
+    std::vector<std::array<int, 3>> colours;
+    for (const tgl_vertex& v : gl.vertices()) {
+        xs.push_back(v.x);
+        us.push_back(static_cast<float>(v.u));
+        colours.push_back({v.red, v.green, v.blue});
+    }
+    const std::vector<float> order{2, 3, 1, 4, 1, 3, /* rgb quad */ 1, 3, 4, 1, 2, 3, /* triangles */ 1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(std::pair(xs, us), std::pair(order, order));
+    // Plain faces take the current colour, coloured corners keep their own.
+    EXPECT_EQ((std::vector{colours[0], colours[6], colours[8], colours[12], colours[16]}),
+              (std::vector<std::array<int, 3>>{{10, 20, 30}, {1, 0, 0}, {4, 0, 0}, {0x11, 0x22, 0x33}, {5, 0, 0}}));
 }
 
-TEST(TxGLLayers, VerticesAboveLayer15AreDroppedAndClearsWorkByLayer)
+TEST(TxGLLayers, LayersFillTheirOwnBuffersInTextureGroupsAndClearByLayer)
 {
     TxGL gl;
     gl.load_identity();
-    for (auto [layer, x] : {std::pair{16, 9}, {1, 1}, {0, 2}, {1, 3}}) {
+    for (auto [layer, texture, x] : {std::tuple{16, 3, 9}, {1, 3, 1}, {0, 3, 2}, {0, 5, 3}, {0, 3, 4}}) {
         gl.set_layer(layer);
+        gl.set_texture(texture);
         gl.triangle(corner(x), corner(x), corner(x));
     }
-    EXPECT_EQ(std::pair(gl.layer_counts()[0], gl.layer_counts()[1]), std::pair(3, 6));
-    // Interleaved layers fill their own buffers, each in emission order.
-    TVertexBuffer_array array;
-    array.set_count(2);
-    gl.build_buffers(array);
-    ASSERT_EQ(array.buffers[1].vertices.size(), 6u);
-    EXPECT_EQ(std::pair(array.buffers[0].vertices[0].x, array.buffers[1].vertices[3].x), std::pair(2.0f, 3.0f));
-
-    gl.clear_layer(16);
-    EXPECT_EQ(gl.vertices().size(), 9u);
-    gl.clear_layer(0);
-    ASSERT_EQ(gl.vertices().size(), 6u);
-    EXPECT_EQ(gl.layer_counts()[0], 0);
-    EXPECT_EQ(std::pair(point(gl, 0)[0], point(gl, 3)[0]), std::pair(1.0f, 3.0f));
-    gl.set_texture(7);
-    gl.clear_layer(-1);
-    EXPECT_TRUE(gl.vertices().empty());
-    EXPECT_EQ(std::pair(gl.layer_counts()[1], gl.current_texture()), std::pair(0, -1));
-}
-
-TEST(TxGLBuffers, TexturesMakeGroupsDeviceVerticesCarryColourAndAnEmptyLayerKeepsItsBuffer)
-{
-    TxGL gl;
-    gl.load_identity();
-    for (int texture : {3, 3, 5, 3}) {
-        gl.set_texture(texture);
-        gl.quad(corner(1), corner(2), corner(3), corner(4));
-    }
     gl.triangle_rgb({1, 2, 3, 0x12, 0x34, 0x56, 0.25, 0.75}, {}, {});
-    gl.set_texture(hidden_texture_id);
-    gl.triangle({5, 5, 5, 0, 0}, {5, 5, 5, 0, 0}, {5, 5, 5, 0, 0});
     TVertexBuffer_array array;
     array.set_count(2);
     gl.build_buffers(array);
     const Tvbuffer& b = array.buffers[0];
-    EXPECT_EQ(std::pair(b.vertex_count, b.primitive_count), std::pair(30, 10u));
-    EXPECT_EQ(b.group_textures, (std::vector<std::int32_t>{3, 5, 3, hidden_texture_id}));
-    EXPECT_EQ(b.group_triangles, (std::vector<std::uint32_t>{4, 2, 3, 1}));
-    EXPECT_EQ(array.buffers[1].primitive_count, 0u);
-    const device_vertex& rgb = b.vertices[24];
+    EXPECT_EQ(std::pair(b.group_textures, b.group_triangles),
+              std::pair(std::vector<std::int32_t>{3, 5, 3}, std::vector<std::uint32_t>{1, 1, 2}));
+    const device_vertex& rgb = b.vertices.at(9);
     EXPECT_EQ((std::tuple{rgb.y, rgb.colour, rgb.u, rgb.v}), (std::tuple{-2.0f, 0xFF123456u, 0.25f, 0.75f}));
-    const device_vertex& hidden = b.vertices[27];
-    EXPECT_EQ((xyz{hidden.x, hidden.y, hidden.z}), (xyz{}));
-
-    // Rebuilding without vertices keeps the buffer's storage and revision;
-    // vertices of a layer that has no buffer are left out.
-    const std::uint64_t revision = b.revision;
+    EXPECT_EQ(std::pair(array.buffers[1].vertex_count, array.buffers[1].vertices.at(0).x), std::pair(3, 1.0f));
+    gl.clear_layer(0);
+    EXPECT_EQ(std::pair(gl.vertices().at(0).x, gl.layer_counts()[0]), std::pair(1.0f, 0));
     gl.clear_layer(-1);
-    gl.set_layer(3);
-    gl.triangle(corner(1), corner(2), corner(3));
-    gl.build_buffers(array);
-    EXPECT_EQ((std::tuple{b.vertex_count, b.primitive_count, b.revision}), (std::tuple{30, 0u, revision}));
-    EXPECT_EQ(array.buffers[1].primitive_count, 0u);
+    EXPECT_EQ(std::pair(gl.vertices().size(), gl.current_texture()), std::pair(std::size_t{0}, -1));
 }
