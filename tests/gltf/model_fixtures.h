@@ -25,11 +25,12 @@ inline std::vector<std::filesystem::path> exchange_levels()
     return levels;
 }
 
-inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
+inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j, bool all = false)
 {
     gltf_export_request request;
     request.moveable = m;
     request.animation = j;
+    request.all_animations = all;
     gltf_export_parts parts;
     std::vector<std::string> warnings;
     const auto refused = prepare_gltf_export(level, meshes, request, parts, warnings);
