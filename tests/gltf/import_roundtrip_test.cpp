@@ -28,8 +28,7 @@ TEST(ImportRoundTrip, EveryOffsetAndAngleWordComesBack)
     for (const auto& path : exchange_levels()) {
         SCOPED_TRACE(path.filename().string());
         Ttrlevel original, level;
-        ASSERT_EQ(original.load_level(path.string()), 0);
-        ASSERT_EQ(level.load_level(path.string()), 0);
+        ASSERT_TRUE(original.load_level(path.string()) == load_ok && level.load_level(path.string()) == load_ok);
         Tmesh_list meshes, exported_meshes;  // the export renumbers textures in its own
         meshes.decode_meshes(level);
         exported_meshes.decode_meshes(original);
@@ -40,8 +39,7 @@ TEST(ImportRoundTrip, EveryOffsetAndAngleWordComesBack)
             const skeleton_read read = read_gltf_bytes(exported_glb(original, exported_meshes, m, j), "");
             ASSERT_EQ(read.error, "");
             const exchange_outcome outcome = import_model_animation(level, meshes, m, j, read.skeleton, "");
-            ASSERT_TRUE(outcome.ok) << outcome.message;
-            ASSERT_EQ(keyframe_count(level, m, j), keys) << "animation " << j;
+            ASSERT_TRUE(outcome.ok && keyframe_count(level, m, j) == keys) << outcome.message << " animation " << j;
             for (int k = 0; k < keys; ++k)
                 ASSERT_EQ(pose_words(level, m, j, k), pose_words(original, m, j, k)) << "animation " << j << " keyframe " << k;
         }

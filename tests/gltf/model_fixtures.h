@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -27,30 +28,25 @@ inline std::vector<std::filesystem::path> exchange_levels()
 
 inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j, bool all = false)
 {
-    gltf_export_request request;
-    request.moveable = m;
-    request.animation = j;
-    request.all_animations = all;
     gltf_export_parts parts;
     std::vector<std::string> warnings;
-    const auto refused = prepare_gltf_export(level, meshes, request, parts, warnings);
+    const auto refused =
+        prepare_gltf_export(level, meshes, {.moveable = m, .animation = j, .all_animations = all}, parts, warnings);
     EXPECT_FALSE(refused) << *refused;
     return parts;
 }
 
 // Moveable m with animation j as a .glb file in memory.
-inline std::vector<unsigned char> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
+inline std::vector<std::uint8_t> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
 {
-    const std::vector<std::uint8_t> bytes = encode_glb(export_parts(level, meshes, m, j));
-    return {bytes.begin(), bytes.end()};
+    return encode_glb(export_parts(level, meshes, m, j));
 }
 
 inline int node_named(const tinygltf::Model& model, const std::string& name)
 {
-    for (std::size_t i = 0; i < model.nodes.size(); ++i)
-        if (model.nodes[i].name == name) return static_cast<int>(i);
-    ADD_FAILURE() << "no node " << name;
-    return 0;
+    const auto at = std::find_if(model.nodes.begin(), model.nodes.end(), [&](auto& n) { return n.name == name; });
+    EXPECT_NE(at, model.nodes.end()) << "no node " << name;
+    return at == model.nodes.end() ? 0 : static_cast<int>(at - model.nodes.begin());
 }
 
 // The accessor holding the keys of the animation's first rotation channel.
