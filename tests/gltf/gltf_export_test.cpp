@@ -1,5 +1,6 @@
 // The glTF export of Lara of every level: the posed joints follow the bone walk,
-// and other readers take the files: Assimp, and the Khronos validator.
+// other readers take the files (Assimp, the Khronos validator), and importing
+// the export gives every offset and angle word back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 
 #include "anim/bone_walk.h"
 #include "gltf/gltf_axes.h"
+#include "gltf/import_model.h"
+#include "gltf/joint_names.h"
+#include "gltf/model_reading.h"
 #include "model_fixtures.h"
 
 #ifdef KELANIM_HAVE_ASSIMP
@@ -20,10 +24,7 @@
 namespace kelanim {
 namespace {
 
-glm::dvec3 gltf_vec(glm::dvec3 p)
-{
-    return glm::make_vec3(gltf_point(p.x, p.y, p.z).data());
-}
+glm::dvec3 gltf_vec(glm::dvec3 p) { return glm::make_vec3(gltf_point(p.x, p.y, p.z).data()); }
 
 // Where the glTF joints put a point of each bone at keyframe k: the nodes'
 // rest translations (the root's from the keys) and the keyed rotations.
@@ -34,9 +35,8 @@ std::vector<glm::dmat4> posed_joints(const gltf_export_parts& parts, const gltf_
         const auto& [parent, offset, rest] = parts.joints[b];
         const auto& r = clip.rotations[b][k];
         glm::dmat4 local = glm::mat4_cast(glm::dquat(r[3], r[0], r[1], r[2]));
-        const glm::dvec3 from_parent = b == 0 ? glm::dvec3(glm::make_vec3(clip.root_translations[k].data()))
-                                              : gltf_vec(glm::make_vec3(offset.data()));
-        local[3] = glm::dvec4(from_parent, 1);
+        local[3] = glm::dvec4(b == 0 ? glm::dvec3(glm::make_vec3(clip.root_translations[k].data()))
+                                     : gltf_vec(glm::make_vec3(offset.data())), 1);
         world[b] = parent < 0 ? local : world[static_cast<std::size_t>(parent)] * local;
     }
     return world;
@@ -60,31 +60,26 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkReadsBackAndValidates)
         for (std::int32_t j = 0; j < std::min<std::int32_t>(5, static_cast<std::int32_t>(parts.clips.size())); ++j)
             for (std::size_t k = 0; k < parts.clips[j].times.size(); ++k) {
                 const auto world = posed_joints(parts, parts.clips[j], k);
-                walk_bones(level, 0, decode_keyframe(level, 0, j, static_cast<std::int32_t>(k)), root_mode::translate,
-                           bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
-                               for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)}) {
-                                   const glm::dvec3 got(world[b] * glm::dvec4(gltf_vec(p), 1));
-                                   ASSERT_LT(glm::length(got - gltf_vec(transform_point(m, p))), 1e-5)
-                                       << j << " " << k << " " << b;
-                               }
-                           });
+                const auto pose = decode_keyframe(level, 0, j, static_cast<std::int32_t>(k));
+                walk_bones(level, 0, pose, root_mode::translate, bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
+                    for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)})
+                        ASSERT_LT(glm::length(glm::dvec3(world[b] * glm::dvec4(gltf_vec(p), 1)) - gltf_vec(transform_point(m, p))),
+                                  1e-5) << j << " " << k << " " << b;
+                });
             }
 
         // Lara with every animation as .glb, with animation 0 as .gltf, and a static mesh.
-        gltf_export_request request;
-        for (const std::string file : {"lara.glb", "lara.gltf", "static.glb"}) {
-            SCOPED_TRACE(file);
-            const bool lara = file.starts_with("lara");
+        for (auto [file, all, mode] : {std::tuple{"lara.glb", true, export_moveable}, {"lara.gltf", false, export_moveable},
+                                       {"static.glb", false, export_static_mesh}}) {
+            const bool lara = mode == export_moveable;
             if (!lara && level.static_meshes.empty()) continue;
-            request.path = (test::output_dir(name) / file).string();
-            request.all_animations = file == "lara.glb";
-            if (!lara) request.view_mode = export_static_mesh;
-            const exchange_outcome outcome = export_gltf(level, meshes, request);
-            ASSERT_TRUE(outcome.ok) << outcome.message;
-            if (file != "lara.glb") written.push_back(request.path);  // the validator takes seconds over every animation
+            const std::string out = (test::output_dir(name) / file).string();
+            const exchange_outcome outcome = export_gltf(level, meshes, {.path = out, .view_mode = mode, .all_animations = all});
+            ASSERT_TRUE(outcome.ok) << file << ": " << outcome.message;
+            if (!all) written.push_back(out);  // the validator takes seconds over every animation
 #ifdef KELANIM_HAVE_ASSIMP
             Assimp::Importer importer;  // an independent reader agrees on the keys
-            const aiScene* scene = importer.ReadFile(request.path, 0);
+            const aiScene* scene = importer.ReadFile(out, 0);
             ASSERT_TRUE(scene && (!lara || scene->mNumAnimations > 0)) << importer.GetErrorString();
             if (lara) EXPECT_EQ(scene->mAnimations[0]->mChannels[0]->mNumRotationKeys, parts.clips[0].times.size());
 #endif
@@ -130,6 +125,51 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
             << testing::PrintToString(said);
         EXPECT_TRUE(problem || !encode_glb(parts).empty());
     }
+}
+
+// The words a keyframe's offset and rotations are stored in.
+std::vector<std::uint16_t> pose_words(const Ttrlevel& level, int m, int j, int k)
+{
+    const std::int64_t w = keyframe_word(level, m, j, k);
+    std::vector<std::uint16_t> words(level.frames.begin() + w + 6, level.frames.begin() + w + 9);
+    const int header = level.version_code <= code_tr1_ub ? 10 : 9;
+    for (const rotation_entry& e : read_rotation_entries(level, w + header, level.moveables[m].num_meshes))
+        words.insert(words.end(), e.words.begin(), e.words.begin() + e.count);
+    return words;
+}
+
+TEST(ImportRoundTrip, EveryOffsetAndAngleWordComesBack)
+{
+    const int m = 0;
+    for (const auto& path : test::exchange_levels()) {
+        SCOPED_TRACE(path.filename().string());
+        Ttrlevel original, level;
+        ASSERT_TRUE(original.load_level(path.string()) == load_ok && level.load_level(path.string()) == load_ok);
+        Tmesh_list meshes, exported_meshes;  // the export renumbers textures in its own
+        meshes.decode_meshes(level);
+        exported_meshes.decode_meshes(original);
+        for (int j = 0; j < std::min(animation_count(level, m), 40); ++j) {  // a few seconds at most
+            const int keys = keyframe_count(original, m, j);
+            if (keys == 0 || keyframe_rate(original, m, j) == 0) continue;
+            const skeleton_read read = read_gltf_bytes(encode_glb(test::export_parts(original, exported_meshes, m, j)), "");
+            const exchange_outcome outcome = import_model_animation(level, meshes, m, j, read.skeleton, "");
+            ASSERT_TRUE(read.error.empty() && outcome.ok && keyframe_count(level, m, j) == keys)
+                << read.error << outcome.message << " animation " << j;
+            for (int k = 0; k < keys; ++k)
+                ASSERT_EQ(pose_words(level, m, j, k), pose_words(original, m, j, k)) << "animation " << j << " keyframe " << k;
+        }
+    }
+}
+
+TEST(JointNames, ToolDecorationsKeepTheBoneNumber)
+{
+    const std::pair<const char*, std::optional<int>> joints[] = {
+        {"bone_03", 3},           {"Armature|bone_03", 3}, {"Armature:bone_12.001", 12}, {"bone_100", 100},
+        {"bone_03_end", {}},      {"mesh", {}},            {"bone_", {}},                {"bone_3.x", {}}};
+    for (const auto& [name, bone] : joints) EXPECT_EQ(bone_number(name), bone) << name;
+    const std::pair<const char*, const char*> animations[] = {
+        {"anim_3", "anim_3"}, {"Armature|anim_3", "anim_3"}, {"Armature|anim_3_Armature", "anim_3"}};
+    for (const auto& [name, plain] : animations) EXPECT_EQ(undecorated_animation_name(name), plain) << name;
 }
 
 }  // namespace

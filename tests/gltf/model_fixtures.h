@@ -36,12 +36,6 @@ inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes,
     return parts;
 }
 
-// Moveable m with animation j as a .glb file in memory.
-inline std::vector<std::uint8_t> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
-{
-    return encode_glb(export_parts(level, meshes, m, j));
-}
-
 inline int node_named(const tinygltf::Model& model, const std::string& name)
 {
     const auto at = std::find_if(model.nodes.begin(), model.nodes.end(), [&](auto& n) { return n.name == name; });
@@ -53,22 +47,18 @@ inline int node_named(const tinygltf::Model& model, const std::string& name)
 inline int first_rotation_keys(const tinygltf::Model& model)
 {
     const tinygltf::Animation& a = model.animations.at(0);
-    for (const auto& channel : a.channels)
-        if (channel.target_path == "rotation") return a.samplers.at(channel.sampler).output;
-    ADD_FAILURE() << "no rotation channel";
-    return 0;
+    const auto c = std::find_if(a.channels.begin(), a.channels.end(), [](auto& ch) { return ch.target_path == "rotation"; });
+    return c == a.channels.end() ? 0 : a.samplers.at(c->sampler).output;
 }
 
-// Sets every float of accessor a.
+// Sets every float of accessor a, which our export writes tightly packed.
 inline void set_floats(tinygltf::Model& model, int a, float value)
 {
     const tinygltf::Accessor& accessor = model.accessors.at(a);
     const tinygltf::BufferView& view = model.bufferViews.at(accessor.bufferView);
-    const std::size_t per_element = tinygltf::GetNumComponentsInType(accessor.type);
-    const std::size_t stride = view.byteStride ? view.byteStride / 4 : per_element;
     auto* first = model.buffers.at(view.buffer).data.data() + view.byteOffset + accessor.byteOffset;
-    for (std::size_t i = 0; i < accessor.count; ++i)
-        for (std::size_t c = 0; c < per_element; ++c) std::memcpy(first + 4 * (i * stride + c), &value, 4);
+    for (std::size_t i = 0; i < accessor.count * tinygltf::GetNumComponentsInType(accessor.type); ++i)
+        std::memcpy(first + 4 * i, &value, 4);
 }
 
 }  // namespace kelanim::test
