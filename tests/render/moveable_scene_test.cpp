@@ -86,10 +86,9 @@ TEST(MoveableDrawing, ChildBonesStartFromTheirLinkAndTheStackStaysBalanced)
     test::add_moveable(level, 0, first, 3, {{2, 100, 0, 0}, {3, 0, 0, 100}}, {{{}, {}, {{0, 0, quarter_turn}}}});
     Scene s(std::move(level));
     s.build({});
-    ASSERT_EQ(s.gl.vertices().size(), 18u);
+    ASSERT_EQ(std::pair(s.gl.vertices().size(), s.gl.stack_depth()), std::pair(std::size_t{18}, 0));
     s.expect_point(6, {0.1f, 1.1f, 0.0f});    // 100 along the root's x, which its z turn points down +y
     s.expect_point(12, {0.1f, 0.1f, -1.0f});  // popped back to the root, 100 along its z
-    EXPECT_EQ(s.gl.stack_depth(), 0);
 }
 
 TEST(MoveableDrawing, TheBoxIsABlackWireframeOnLayerOneThatMovesWithTheRoot)

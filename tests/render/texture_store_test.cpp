@@ -12,9 +12,7 @@ namespace {
 struct FakeDevice : TextureDevice {
     std::uint32_t create_texture(int, int, int bits, const std::uint8_t* pixels) override
     {
-        if (refuse) return 0;
-        made[next] = {bits, pixels[0]};
-        return next++;
+        return refuse ? 0 : (made[next] = {bits, pixels[0]}, next++);
     }
     void release_texture(std::uint32_t handle) override { made.erase(handle); }
 
@@ -43,9 +41,8 @@ TEST(TextureStore, RecordsAreNamedByRightAlignedIdsAndSelectedByThem)
     EXPECT_FALSE(store.add_texture(12, 0, 2, {}, 16));
     EXPECT_EQ(std::tuple(store.current_id(), store.current_texture(), store.size()), std::tuple(-1, 0u, 2u));
     EXPECT_TRUE(store.add_texture(1, 0xFFFF, 1, std::vector<std::uint8_t>(2 * 0xFFFF), 16));
-    EXPECT_FALSE(store.add_texture(1, 4, 4, texels(2, 2), 16)) << "too few texels";
-    EXPECT_FALSE(store.add_texture(1, 2, 2, texels(2, 2), 8)) << "no such format";
-    EXPECT_FALSE(store.add_texture(1, 0x10000, 1, std::vector<std::uint8_t>(2 * 0x10000), 16));
+    for (auto [width, bits, bytes] : {std::tuple{4, 16, 7}, {2, 8, 8}, {0x10000, 16, 0x20000}})  // too few texels,
+        EXPECT_FALSE(store.add_texture(1, width, 1, std::vector<std::uint8_t>(bytes), bits)) << width;  // no such format, too wide
 }
 
 TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNextDevice)
@@ -62,13 +59,12 @@ TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNext
     store.detach_device();
     EXPECT_EQ(std::pair(device.made.size(), store.find(0)->texture), std::pair(std::size_t{0}, 0u));
     // A lost context is forgotten without releasing; the next device makes the textures anew.
-    store.attach_device(&lost);
-    store.realize();
-    store.forget_device();
-    store.attach_device(&next);
-    store.realize();
-    EXPECT_EQ(std::pair(lost.made.size(), next.made.size()), std::pair(std::size_t{1}, std::size_t{1}));
-    EXPECT_EQ(store.find(0)->texture, next.made.begin()->first);
+    for (FakeDevice* d : {&lost, &next}) {
+        store.forget_device();
+        store.attach_device(d);
+        store.realize();
+    }
+    EXPECT_EQ(std::tuple(lost.made.size(), next.made.size(), store.find(0)->texture), std::tuple(1u, 1u, 1u));
 }
 
 TEST(TextureStore, AFailedTextureIsRetriedInItsOwnFormatOnlyWhenRecreated)
