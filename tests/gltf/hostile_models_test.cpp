@@ -28,6 +28,7 @@ const hostile_case hostile_cases[] = {
     {"count_beyond_buffer", [](auto& m) { m.accessors[first_rotation_keys(m)].count = 1u << 30; }, {}, "more than its buffer has room for"},
     {"node_naming_nothing", [](auto& m) { m.animations[0].channels[0].target_node = 999; }, {}, "node 999, which does not exist"},
     {"child_naming_nothing", [](auto& m) { m.nodes[node_named(m, "bone_01")].children.push_back(-5); }, {}, "child -5, which does not exist"},
+    {"child_beyond_nodes", [](auto& m) { m.nodes[0].children.push_back(static_cast<int>(m.nodes.size())); }, {}, "which does not exist"},
     {"zero_rotation_key", [](auto& m) { set_floats(m, first_rotation_keys(m), 0.0f); }, {}, "rotation key that is zero"},
     {"nan_rotation_key", [](auto& m) { set_floats(m, first_rotation_keys(m), NAN); }, {}, "not a number"},
     {"zero_rest_rotation", [](auto& m) { m.nodes[node_named(m, "bone_02")].rotation = {0, 0, 0, 0}; }, {}, "rotation that is zero"},
