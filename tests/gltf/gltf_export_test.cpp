@@ -46,8 +46,7 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkReadsBackAndValidates)
 {
     std::vector<std::string> written;
     for (const auto& path : test::exchange_levels()) {
-        const std::string name = path.filename().string();
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(path.filename().string());
         Ttrlevel level;
         ASSERT_EQ(level.load_level(path.string()), load_ok);
         Tmesh_list meshes;
@@ -61,27 +60,28 @@ TEST(GltfExport, LaraOfEveryLevelFollowsTheBoneWalkReadsBackAndValidates)
             for (std::size_t k = 0; k < parts.clips[j].times.size(); ++k) {
                 const auto world = posed_joints(parts, parts.clips[j], k);
                 const auto pose = decode_keyframe(level, 0, j, static_cast<std::int32_t>(k));
-                walk_bones(level, 0, pose, root_mode::translate, bone_matrix(1.0), [&](std::int32_t b, const bone_matrix& m) {
-                    for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)})
-                        ASSERT_LT(glm::length(glm::dvec3(world[b] * glm::dvec4(gltf_vec(p), 1)) - gltf_vec(transform_point(m, p))),
-                                  1e-5) << j << " " << k << " " << b;
+                walk_bones(level, 0, pose, root_mode::translate, bone_matrix(1.0), [&](auto b, const bone_matrix& m) {
+                    for (glm::dvec3 p : {glm::dvec3(0), glm::dvec3(100, 50, -25)}) {
+                        const glm::dvec3 ours(world[b] * glm::dvec4(gltf_vec(p), 1));
+                        ASSERT_LT(glm::length(ours - gltf_vec(transform_point(m, p))), 1e-5) << j << ":" << k << ":" << b;
+                    }
                 });
             }
 
         // Lara with every animation as .glb, with animation 0 as .gltf, and a static mesh.
-        for (auto [file, all, mode] : {std::tuple{"lara.glb", true, export_moveable}, {"lara.gltf", false, export_moveable},
-                                       {"static.glb", false, export_static_mesh}}) {
+        for (auto [file, all, mode] : {std::tuple{"lara.glb", true, export_moveable},
+                                       {"lara.gltf", false, export_moveable}, {"static.glb", false, export_static_mesh}}) {
             const bool lara = mode == export_moveable;
             if (!lara && level.static_meshes.empty()) continue;
-            const std::string out = (test::output_dir(name) / file).string();
-            const exchange_outcome outcome = export_gltf(level, meshes, {.path = out, .view_mode = mode, .all_animations = all});
+            const std::string out = (test::output_dir(path.filename().string()) / file).string();
+            const auto outcome = export_gltf(level, meshes, {.path = out, .view_mode = mode, .all_animations = all});
             ASSERT_TRUE(outcome.ok) << file << ": " << outcome.message;
             if (!all) written.push_back(out);  // the validator takes seconds over every animation
 #ifdef KELANIM_HAVE_ASSIMP
             Assimp::Importer importer;  // an independent reader agrees on the keys
             const aiScene* scene = importer.ReadFile(out, 0);
             ASSERT_TRUE(scene && (!lara || scene->mNumAnimations > 0)) << importer.GetErrorString();
-            if (lara) EXPECT_EQ(scene->mAnimations[0]->mChannels[0]->mNumRotationKeys, parts.clips[0].times.size());
+            EXPECT_TRUE(!lara || scene->mAnimations[0]->mChannels[0]->mNumRotationKeys == parts.clips[0].times.size());
 #endif
         }
     }
@@ -119,7 +119,8 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
         meshes.decode_meshes(level);
         gltf_export_parts parts;
         std::vector<std::string> said;
-        const auto problem = prepare_gltf_export(level, meshes, {.all_animations = d.all_animations}, parts, said);
+        const gltf_export_request request{.path = {}, .all_animations = d.all_animations};
+        const auto problem = prepare_gltf_export(level, meshes, request, parts, said);
         said.push_back(problem.value_or(""));
         EXPECT_TRUE(std::any_of(said.begin(), said.end(), [&](auto& s) { return s.find(d.message) != s.npos; }))
             << testing::PrintToString(said);
@@ -151,7 +152,7 @@ TEST(ImportRoundTrip, EveryOffsetAndAngleWordComesBack)
         for (int j = 0; j < std::min(animation_count(level, m), 40); ++j) {  // a few seconds at most
             const int keys = keyframe_count(original, m, j);
             if (keys == 0 || keyframe_rate(original, m, j) == 0) continue;
-            const skeleton_read read = read_gltf_bytes(encode_glb(test::export_parts(original, exported_meshes, m, j)), "");
+            const auto read = read_gltf_bytes(encode_glb(test::export_parts(original, exported_meshes, m, j)), "");
             const exchange_outcome outcome = import_model_animation(level, meshes, m, j, read.skeleton, "");
             ASSERT_TRUE(read.error.empty() && outcome.ok && keyframe_count(level, m, j) == keys)
                 << read.error << outcome.message << " animation " << j;

@@ -30,8 +30,8 @@ inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes,
 {
     gltf_export_parts parts;
     std::vector<std::string> warnings;
-    const auto refused =
-        prepare_gltf_export(level, meshes, {.moveable = m, .animation = j, .all_animations = all}, parts, warnings);
+    const gltf_export_request request{.path = {}, .moveable = m, .animation = j, .all_animations = all};
+    const auto refused = prepare_gltf_export(level, meshes, request, parts, warnings);
     EXPECT_FALSE(refused) << *refused;
     return parts;
 }

@@ -47,7 +47,8 @@ constexpr std::uint16_t quarter_turn = 256;  // 90 degrees in keyframe units
 
 // A one-bone moveable of a square of side 100; keyframe 0 has root offset
 // `offset`, the given angles and a box, keyframe 1 is plain.
-Ttrlevel square_moveable(std::int32_t code, std::array<std::int16_t, 3> offset, std::array<std::uint16_t, 3> angles = {})
+Ttrlevel square_moveable(std::int32_t code, std::array<std::int16_t, 3> offset,
+                         std::array<std::uint16_t, 3> angles = {})
 {
     Ttrlevel level = test::make_level(code);
     const std::uint16_t first = test::add_meshes(level, {facing_square(50)});

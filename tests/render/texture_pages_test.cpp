@@ -98,7 +98,7 @@ TEST(TextureCoordinates, CornersMoveOneTexelInwardsOrKeepTheirPlaceWhenTheBytesA
             u[i] = static_cast<int>(std::lround(texture_uv(level, 0)[i].u * 255));
             v[i] = static_cast<int>(std::lround(texture_uv(level, 0)[i].v * 255));
         }
-        if (c.u != std::array<int, 4>{}) EXPECT_EQ(std::pair(u, v), std::pair(c.u, c.v));
+        if (c.u != std::array<int, 4>{}) { EXPECT_EQ(std::pair(u, v), std::pair(c.u, c.v)); }
     }
     // An index outside the level gives zeros.
     const Ttrlevel level = test::make_level(code_tr2);

@@ -40,9 +40,10 @@ TEST(TextureStore, RecordsAreNamedByRightAlignedIdsAndSelectedByThem)
     // A failed replacement of the current texture leaves none current.
     EXPECT_FALSE(store.add_texture(12, 0, 2, {}, 16));
     EXPECT_EQ(std::tuple(store.current_id(), store.current_texture(), store.size()), std::tuple(-1, 0u, 2u));
-    EXPECT_TRUE(store.add_texture(1, 0xFFFF, 1, std::vector<std::uint8_t>(2 * 0xFFFF), 16));
-    for (auto [width, bits, bytes] : {std::tuple{4, 16, 7}, {2, 8, 8}, {0x10000, 16, 0x20000}})  // too few texels,
-        EXPECT_FALSE(store.add_texture(1, width, 1, std::vector<std::uint8_t>(bytes), bits)) << width;  // no such format, too wide
+    EXPECT_TRUE(store.add_texture(1, 0xFFFF, 1, std::vector<std::uint8_t>(2 * 0xFFFF), 16)) << "the widest texture";
+    // Too few texels, no such format, too wide.
+    for (auto [width, bits, bytes] : {std::tuple{4, 16, 7}, {2, 8, 8}, {0x10000, 16, 0x20000}})
+        EXPECT_FALSE(store.add_texture(1, width, 1, std::vector<std::uint8_t>(bytes), bits)) << width;
 }
 
 TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNextDevice)

@@ -19,7 +19,8 @@ TEST(LaraPictures, EveryGenerationShowsATexturedLaraFramedInThePicture)
         Tmesh_list meshes;
         meshes.decode_meshes(level);
         QString why;
-        const QImage picture = render_scene_picture(level, meshes, {.width = 320, .height = 240, .fit = true}, &why);
+        const QImage picture =
+            render_scene_picture(level, meshes, {.selection = {}, .width = 320, .height = 240, .fit = true}, &why);
         ASSERT_EQ(picture.size(), QSize(320, 240)) << why.toStdString();
 
         // About 80% of the height or the width and centred: every part inside the frame.
