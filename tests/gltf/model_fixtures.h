@@ -1,4 +1,4 @@
-// Models for the import tests, made by our glTF export.
+// Models for the glTF tests, made by our glTF export.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,68 +26,39 @@ inline std::vector<std::filesystem::path> exchange_levels()
     return levels;
 }
 
-inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
+inline gltf_export_parts export_parts(const Ttrlevel& level, Tmesh_list& meshes, int m, int j, bool all = false)
 {
-    gltf_export_request request;
-    request.moveable = m;
-    request.animation = j;
     gltf_export_parts parts;
     std::vector<std::string> warnings;
+    const gltf_export_request request{.path = {}, .moveable = m, .animation = j, .all_animations = all};
     const auto refused = prepare_gltf_export(level, meshes, request, parts, warnings);
     EXPECT_FALSE(refused) << *refused;
     return parts;
 }
 
-// The moveable with animation j as a .glb file in memory.
-inline std::vector<unsigned char> exported_glb(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
-{
-    const std::vector<std::uint8_t> bytes = encode_glb(export_parts(level, meshes, m, j));
-    return {bytes.begin(), bytes.end()};
-}
-
-// The same as a document, to break before writing.
-inline tinygltf::Model exported_model(const Ttrlevel& level, Tmesh_list& meshes, int m, int j)
-{
-    return build_document(export_parts(level, meshes, m, j), {});
-}
-
 inline int node_named(const tinygltf::Model& model, const std::string& name)
 {
-    for (std::size_t i = 0; i < model.nodes.size(); ++i)
-        if (model.nodes[i].name == name) return static_cast<int>(i);
-    ADD_FAILURE() << "no node " << name;
-    return 0;
+    const auto at = std::find_if(model.nodes.begin(), model.nodes.end(), [&](auto& n) { return n.name == name; });
+    EXPECT_NE(at, model.nodes.end()) << "no node " << name;
+    return at == model.nodes.end() ? 0 : static_cast<int>(at - model.nodes.begin());
 }
 
 // The accessor holding the keys of the animation's first rotation channel.
 inline int first_rotation_keys(const tinygltf::Model& model)
 {
     const tinygltf::Animation& a = model.animations.at(0);
-    for (const auto& channel : a.channels)
-        if (channel.target_path == "rotation") return a.samplers.at(channel.sampler).output;
-    ADD_FAILURE() << "no rotation channel";
-    return 0;
+    const auto c = std::find_if(a.channels.begin(), a.channels.end(), [](auto& ch) { return ch.target_path == "rotation"; });
+    return c == a.channels.end() ? 0 : a.samplers.at(c->sampler).output;
 }
 
-// Sets every float of accessor a.
+// Sets every float of accessor a, which our export writes tightly packed.
 inline void set_floats(tinygltf::Model& model, int a, float value)
 {
     const tinygltf::Accessor& accessor = model.accessors.at(a);
     const tinygltf::BufferView& view = model.bufferViews.at(accessor.bufferView);
-    const std::size_t floats = accessor.count * tinygltf::GetNumComponentsInType(accessor.type);
-    const std::size_t stride = view.byteStride ? view.byteStride / 4 : floats / accessor.count;
     auto* first = model.buffers.at(view.buffer).data.data() + view.byteOffset + accessor.byteOffset;
-    for (std::size_t i = 0; i < accessor.count; ++i)
-        for (std::size_t c = 0; c < floats / accessor.count; ++c)
-            std::memcpy(first + 4 * (i * stride + c), &value, 4);
-}
-
-// Writes the model as .glb or .gltf (by the name), buffers embedded.
-inline void write_model(const tinygltf::Model& model, const std::filesystem::path& path)
-{
-    tinygltf::TinyGLTF writer;
-    const bool binary = path.extension() == ".glb";
-    ASSERT_TRUE(writer.WriteGltfSceneToFile(&model, path.string(), true, true, !binary, binary));
+    for (std::size_t i = 0; i < accessor.count * tinygltf::GetNumComponentsInType(accessor.type); ++i)
+        std::memcpy(first + 4 * i, &value, 4);
 }
 
 }  // namespace kelanim::test

@@ -1,6 +1,7 @@
 // Runs the Khronos glTF validator over each file named on the command line
 // (external buffers and images read from beside it) and prints one line a
-// file: its name, its error and warning counts, then its first errors.
+// file: its name, its error and warning counts, then its first errors. Exits
+// with status 1 when some file has an error.
 // Usage: node validate_gltf.js VALIDATOR_MODULE FILE...
 const fs = require("fs");
 const path = require("path");
@@ -16,6 +17,7 @@ async function validate(file) {
     const errors = report.issues.messages.filter((m) => m.severity === 0).slice(0, 5);
     console.log(`${file} errors=${report.issues.numErrors} warnings=${report.issues.numWarnings} ` +
                 errors.map((m) => `${m.code} ${m.pointer || ""} ${m.message}`).join("; "));
+    if (report.issues.numErrors > 0) process.exitCode = 1;
 }
 
 (async () => {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,95 +10,49 @@
 
 using namespace kelanim;
 
-namespace {
-
-struct RecordingMessages : MessageSink {
-    void show_message(std::string_view text) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
-};
-
-void expect_uv(const std::array<texture_coord, 4>& uv, std::array<int, 4> x, std::array<int, 4> y)
-{
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(uv[i].u, x[i] / 255.0f) << "corner " << i + 1;
-        EXPECT_FLOAT_EQ(uv[i].v, y[i] / 255.0f) << "corner " << i + 1;
-    }
-}
-
-}  // namespace
-
 TEST(TexelConversion, OneFiveFiveFiveBecomesFiveSixFiveAndTransparentBecomesMagenta)
 {
     std::vector<std::uint16_t> pixels{0xFFFF, 0x8000, 0x7FFF, 0x0000, 0x83E0, 0xFC00};
     convert_1555(pixels);
     EXPECT_EQ(pixels, (std::vector<std::uint16_t>{0xFFDF, 0x0000, 0xF81F, 0xF81F, 0x07C0, 0xF800}));
 
-    // Palette entries are four times the level's, kept to eight bits.
-    std::array<std::uint8_t, 768> level_palette{};
-    level_palette[0] = 255;  // the transparent entry as levels hold it
-    level_palette[2] = 255;
-    level_palette[3] = 63;
-    level_palette[4] = 32;
-    level_palette[5] = 1;
+    // Palette entries are four times the level's, kept to eight bits; entry 0 is transparent.
+    std::array<std::uint8_t, 768> level_palette{255, 0, 255, 63, 32, 1};
     const auto palette = make_palette(level_palette);
     EXPECT_EQ(to_565(palette[0]), transparent_texel);
-    EXPECT_EQ(palette[1].red, 252);
-    EXPECT_EQ(palette[1].green, 128);
-    EXPECT_EQ(palette[1].blue, 4);
+    EXPECT_EQ((std::array<int, 3>{palette[1].red, palette[1].green, palette[1].blue}), (std::array{252, 128, 4}));
 
-    // First generation pages go through the palette: entry 1 (0, 63, 0) is pure green.
-    const page_bitmap bitmap = level_page_bitmap(test::make_level(code_tr1));
-    ASSERT_EQ(bitmap.height, 256);
-    EXPECT_EQ(bitmap.pixels.front(), 0x07E0);
-    EXPECT_EQ(bitmap.pixels.back(), 0x07E0);
+    // First generation pages go through the palette (entry 1 is pure green), the others are direct.
+    for (auto [code, green] : {std::pair{code_tr1, 0x07E0}, {code_tr2, 0x07C0}, {code_tr5, 0x07C0}}) {
+        const page_bitmap bitmap = level_page_bitmap(test::make_level(code));
+        ASSERT_EQ(bitmap.pixels.size(), 256u * 256u);
+        EXPECT_EQ(std::tuple(bitmap.pixels.front(), bitmap.pixels.back()), std::tuple(green, green)) << code;
+    }
 }
 
-TEST(TexturePages, PagesBecomeTexturesByIdAndFewerPagesLeaveTheHigherIds)
+TEST(TexturePages, PagesBecomeTexturesByIdAndBitmapsThatAreNotWholePagesAreRefused)
 {
-    Td3dTexture_buffer store;
+    Td3dTexture_buffer store, empty;
     Ttrlevel level = test::make_level(code_tr2);
-    level.num_texture_pages = 3;
+    level.num_texture_pages = 0x7FFFFFFF;  // only the pages the data holds are made
     level.textile16.resize(3 * texture_page_bytes16, 0x80);
     EXPECT_EQ(build_textures(level, 0, store), 3);
-    EXPECT_EQ(store.size(), 3u);
-    const ttexture_record* page0 = store.find(0);
-    ASSERT_NE(page0, nullptr);
-    EXPECT_EQ(page0->width, 256);
-    EXPECT_EQ(page0->bits_per_pixel, 16);
-    EXPECT_EQ(page0->data.size(), texture_page_bytes16);
+    EXPECT_EQ(std::tuple(store.find(2)->width, store.find(2)->data.size()), std::tuple(256, texture_page_bytes16));
+    level.num_texture_pages = 1;
+    EXPECT_EQ(std::pair(build_textures(level, 0, store), store.size()), std::pair(1, std::size_t{3}));
+    level.num_texture_pages = 0;
+    EXPECT_EQ(build_textures(level, 0, empty), 0);
 
-    Ttrlevel smaller = test::make_level(code_tr4);
-    EXPECT_EQ(build_textures(smaller, 0, store), 1);
-    EXPECT_EQ(store.size(), 3u);
-    EXPECT_NE(store.find(2), nullptr);
-
-    Ttrlevel none = test::make_level(code_tr3);
-    none.num_texture_pages = 0;
-    Td3dTexture_buffer empty;
-    EXPECT_EQ(build_textures(none, 0, empty), 0);
-    EXPECT_EQ(empty.size(), 0u);
-
-    // Announced pages beyond the data are not made.
-    smaller.num_texture_pages = 0x7FFFFFFF;
-    EXPECT_EQ(build_textures(smaller, 0, empty), 1);
-}
-
-TEST(TexturePages, BitmapsThatAreNotWholePagesAreRefusedWithAMessage)
-{
-    Td3dTexture_buffer store;
-    RecordingMessages messages;
-    page_bitmap narrow;
-    narrow.width = 128;
-    narrow.height = 256;
-    narrow.pixels.resize(128 * 256);
-    add_pages(narrow, 0, store, &messages);
-    page_bitmap short_page;
-    short_page.height = 300;
-    short_page.pixels.resize(256 * 300);
-    add_pages(short_page, 0, store, &messages);
+    struct : MessageSink {
+        void show_message(std::string_view text) override { shown.emplace_back(text); }
+        std::vector<std::string> shown;
+    } messages;
+    for (auto [width, height] : {std::pair{128, 256}, {256, 300}})
+        add_pages({width, height, 16, std::vector<std::uint16_t>(static_cast<std::size_t>(width * height))}, 0, empty,
+                  &messages);
     EXPECT_EQ(messages.shown,
               (std::vector<std::string>{"width have to be 256 pixels", "Height have to be multiple of 256 pixels"}));
-    EXPECT_EQ(store.size(), 0u);
+    EXPECT_EQ(empty.size(), 0u);
 }
 
 TEST(TextureCoordinates, CornersMoveOneTexelInwardsOrKeepTheirPlaceWhenTheBytesAreNoDirections)
@@ -135,15 +90,18 @@ TEST(TextureCoordinates, CornersMoveOneTexelInwardsOrKeepTheirPlaceWhenTheBytesA
         SCOPED_TRACE(c.what);
         Ttrlevel level = test::make_level(c.code);
         if (c.given) level.object_textures.at(0).corners = *c.given;
-        EXPECT_EQ(is_triangle_texture(level, 0), c.triangle);
-        EXPECT_EQ(texture_bounds(level, 0).min_x, c.min_x);
-        EXPECT_EQ(texture_bounds(level, 0).max_x, c.max_x);
-        if (c.u != std::array<int, 4>{}) expect_uv(texture_uv(level, 0), c.u, c.v);
+        const texture_rect bounds = texture_bounds(level, 0);
+        EXPECT_EQ(std::tuple(is_triangle_texture(level, 0), bounds.min_x, bounds.max_x),
+                  std::tuple(c.triangle, c.min_x, c.max_x));
+        std::array<int, 4> u{}, v{};
+        for (std::size_t i = 0; i < 4; ++i) {
+            u[i] = static_cast<int>(std::lround(texture_uv(level, 0)[i].u * 255));
+            v[i] = static_cast<int>(std::lround(texture_uv(level, 0)[i].v * 255));
+        }
+        if (c.u != std::array<int, 4>{}) { EXPECT_EQ(std::pair(u, v), std::pair(c.u, c.v)); }
     }
-
     // An index outside the level gives zeros.
-    Ttrlevel level = test::make_level(code_tr2);
-    EXPECT_FALSE(is_triangle_texture(level, 5));
-    EXPECT_EQ(texture_bounds(level, -1).max_x, 0);
-    expect_uv(texture_uv(level, 99), {0, 0, 0, 0}, {0, 0, 0, 0});
+    const Ttrlevel level = test::make_level(code_tr2);
+    EXPECT_EQ(std::pair(is_triangle_texture(level, 5), texture_bounds(level, -1).max_x), std::pair(false, 0));
+    for (const texture_coord& c : texture_uv(level, 99)) EXPECT_EQ(c.u + c.v, 0.0f);
 }

@@ -8,29 +8,22 @@ using namespace kelanim;
 
 namespace {
 
-// Records what the store asks of a device; can be told to refuse.
-class FakeDevice : public TextureDevice {
-public:
-    std::uint32_t create_texture(int width, int height, int bits, const std::uint8_t* pixels) override
+// Keeps the bits and first texel byte of each texture a store makes; can refuse.
+struct FakeDevice : TextureDevice {
+    std::uint32_t create_texture(int, int, int bits, const std::uint8_t* pixels) override
     {
-        if (refuse) return 0;
-        made[next] = {width, height, bits, pixels[0]};
-        return next++;
+        return refuse ? 0 : (made[next] = {bits, pixels[0]}, next++);
     }
     void release_texture(std::uint32_t handle) override { made.erase(handle); }
 
-    struct texture {
-        int width, height, bits;
-        std::uint8_t first_byte;
-    };
-    std::map<std::uint32_t, texture> made;
+    std::map<std::uint32_t, std::pair<int, std::uint8_t>> made;
     std::uint32_t next = 1;
     bool refuse = false;
 };
 
-std::vector<std::uint8_t> texels(int width, int height, int bytes, std::uint8_t value)
+std::vector<std::uint8_t> texels(int side, int bytes, std::uint8_t value = 0)
 {
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * bytes), value);
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(side * side * bytes), value);
 }
 
 }  // namespace
@@ -38,97 +31,59 @@ std::vector<std::uint8_t> texels(int width, int height, int bytes, std::uint8_t 
 TEST(TextureStore, RecordsAreNamedByRightAlignedIdsAndSelectedByThem)
 {
     Td3dTexture_buffer store;
-    ASSERT_TRUE(store.add_texture(12, 2, 2, texels(2, 2, 2, 0), 16));
-    ASSERT_TRUE(store.add_texture(100, 2, 2, texels(2, 2, 2, 0), 16));
-    ASSERT_TRUE(store.add_texture(3, 2, 2, texels(2, 2, 2, 0), 16));
-    EXPECT_EQ(store.find(12)->name, "    12");
-    std::vector<std::int32_t> order;
-    for (const auto& entry : store.records()) order.push_back(entry.second.id);
-    EXPECT_EQ(order, (std::vector<std::int32_t>{3, 12, 100}));
-
+    for (std::int32_t id : {12, 100, 3}) ASSERT_TRUE(store.add_texture(id, 2, 2, texels(2, 2), 16));
+    std::vector<std::string> names;
+    for (const auto& entry : store.records()) names.push_back(entry.second.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"     3", "    12", "   100"}));
     store.select_texture(12);
     EXPECT_EQ(store.current_id(), 12);
-    store.select_texture(9999);
-    EXPECT_EQ(store.current_id(), -1);
-    EXPECT_EQ(store.current_texture(), 0u);
+    // A failed replacement of the current texture leaves none current.
+    EXPECT_FALSE(store.add_texture(12, 0, 2, {}, 16));
+    EXPECT_EQ(std::tuple(store.current_id(), store.current_texture(), store.size()), std::tuple(-1, 0u, 2u));
+    EXPECT_TRUE(store.add_texture(1, 0xFFFF, 1, std::vector<std::uint8_t>(2 * 0xFFFF), 16)) << "the widest texture";
+    // Too few texels, no such format, too wide.
+    for (auto [width, bits, bytes] : {std::tuple{4, 16, 7}, {2, 8, 8}, {0x10000, 16, 0x20000}})
+        EXPECT_FALSE(store.add_texture(1, width, 1, std::vector<std::uint8_t>(bytes), bits)) << width;
 }
 
 TEST(TextureStore, TexturesAreMadeOnlyWhenTheDeviceRealizesThemAndAgainOnTheNextDevice)
 {
     Td3dTexture_buffer store;
-    FakeDevice device;
-    store.add_texture(0, 4, 4, texels(4, 4, 2, 7), 16);
+    FakeDevice device, lost, next;
+    store.add_texture(0, 4, 4, texels(4, 2, 7), 16);
     store.attach_device(&device);
     EXPECT_TRUE(device.made.empty()) << "no context is current when a level is opened";
     EXPECT_TRUE(store.realize());
-    ASSERT_EQ(device.made.size(), 1u);
-    EXPECT_EQ(device.made.begin()->second.first_byte, 7);
-    store.select_texture(0);
-    EXPECT_EQ(store.current_texture(), device.made.begin()->first);
-
-    // Replacing a page releases the old texture at the next realize.
-    store.add_texture(0, 4, 4, texels(4, 4, 2, 9), 16);
+    store.add_texture(0, 4, 4, texels(4, 2, 9), 16);  // released at the next realize
     store.realize();
-    ASSERT_EQ(device.made.size(), 1u);
-    EXPECT_EQ(device.made.begin()->second.first_byte, 9);
-
+    EXPECT_EQ(device.made, (decltype(device.made){{2, {16, 9}}}));
     store.detach_device();
-    EXPECT_TRUE(device.made.empty());
-    EXPECT_EQ(store.find(0)->texture, 0u);
-    EXPECT_EQ(store.find(0)->data.size(), 32u) << "the pixels stay to make the texture again";
-
-    // A lost context is forgotten without releasing, and the next device gets the textures anew.
-    FakeDevice lost, next;
-    store.attach_device(&lost);
-    store.realize();
-    store.forget_device();
-    EXPECT_EQ(lost.made.size(), 1u);
-    store.attach_device(&next);
-    store.realize();
-    ASSERT_EQ(next.made.size(), 1u);
-    EXPECT_EQ(store.find(0)->texture, next.made.begin()->first);
+    EXPECT_EQ(std::pair(device.made.size(), store.find(0)->texture), std::pair(std::size_t{0}, 0u));
+    // A lost context is forgotten without releasing; the next device makes the textures anew.
+    for (FakeDevice* d : {&lost, &next}) {
+        store.forget_device();
+        store.attach_device(d);
+        store.realize();
+    }
+    EXPECT_EQ(std::tuple(lost.made.size(), next.made.size(), store.find(0)->texture), std::tuple(1u, 1u, 1u));
 }
 
-TEST(TextureStore, RecreatedTexturesKeepTheirOwnFormat)
+TEST(TextureStore, AFailedTextureIsRetriedInItsOwnFormatOnlyWhenRecreated)
 {
     Td3dTexture_buffer store;
     FakeDevice device;
     store.attach_device(&device);
-    store.add_texture(1, 2, 2, texels(2, 2, 3, 1), 24);
-    store.add_texture(2, 2, 2, texels(2, 2, 4, 2), 32);
-    store.add_texture(3, 2, 2, texels(2, 2, 2, 3), 15);
-    store.realize();
-    EXPECT_TRUE(store.recreate_textures(-1));
-    store.realize();
-    ASSERT_EQ(device.made.size(), 3u);
-    std::vector<int> bits;
-    for (const auto& entry : device.made) bits.push_back(entry.second.bits);
-    EXPECT_EQ(bits, (std::vector<int>{24, 32, 15}));
-
-    EXPECT_FALSE(store.recreate_textures(3));
-    EXPECT_FALSE(store.recreate_textures(-2));
-    EXPECT_TRUE(store.recreate_textures(2));
-    Td3dTexture_buffer empty;
-    EXPECT_FALSE(empty.recreate_textures(-1));
-}
-
-TEST(TextureStore, BadTexturesAreRefusedAndAFailedTextureIsNotRetriedEveryFrame)
-{
-    Td3dTexture_buffer store;
-    FakeDevice device;
-    store.attach_device(&device);
-    EXPECT_FALSE(store.add_texture(1, 4, 4, texels(2, 2, 2, 0), 16)) << "too few texels";
-    EXPECT_FALSE(store.add_texture(1, 2, 2, texels(2, 2, 2, 0), 8)) << "no such format";
-    EXPECT_FALSE(store.add_texture(1, 0, 2, {}, 16));
-    EXPECT_EQ(store.size(), 0u);
-
+    EXPECT_FALSE(store.recreate_textures(-1)) << "nothing to recreate";
     device.refuse = true;
-    store.add_texture(5, 2, 2, texels(2, 2, 2, 0), 16);
+    for (auto [id, bits] : {std::pair{1, 24}, {2, 32}, {3, 15}}) store.add_texture(id, 2, 2, texels(2, 4), bits);
     EXPECT_FALSE(store.realize());
     device.refuse = false;
-    EXPECT_FALSE(store.realize());
-    EXPECT_TRUE(device.made.empty());
-    store.recreate_textures(-1);
+    EXPECT_FALSE(store.realize()) << "a failed texture is not retried every frame";
+    EXPECT_EQ(std::tuple(store.recreate_textures(3), store.recreate_textures(-2), store.recreate_textures(2)),
+              std::tuple(false, false, true));
+    EXPECT_TRUE(store.recreate_textures(-1));
     EXPECT_TRUE(store.realize());
-    EXPECT_EQ(device.made.size(), 1u);
+    std::vector<int> bits;
+    for (const auto& entry : device.made) bits.push_back(entry.second.first);
+    EXPECT_EQ(bits, (std::vector<int>{24, 32, 15}));
 }

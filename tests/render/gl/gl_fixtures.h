@@ -1,6 +1,5 @@
 // What the picture tests share: the application object, skipping when no
-// OpenGL 3.3 context can be had, pictures kept under the build folder, and
-// facts about a picture's pixels.
+// OpenGL 3.3 context can be had, and facts about a picture's pixels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,35 +7,38 @@
 #include <QImage>
 #include <QRect>
 
-#include <string>
+#include "render/gl/graphics_context.h"
+#include "render/gl/scene_picture.h"
 
 namespace kelanim::test {
 
-// The viewport's background as the picture shows it.
-inline constexpr unsigned background_rgb = 0xA6CAF0;
+inline constexpr unsigned background_rgb = 0xA6CAF0;  // the viewport's background
 
-// Makes the application object; false (with the reason) when no OpenGL 3.3
-// context can be had.
-bool have_graphics(std::string& why);
-
-// Saves the picture as <build>/test-output/render/<name>.png for a person to look at.
-void keep_picture(const QImage& picture, const std::string& name);
+inline unsigned rgb_at(const QImage& picture, int x, int y) { return picture.pixel(x, y) & 0xFFFFFF; }
 
 // Pixels that are not the background, and the rectangle they span.
 struct coverage {
     long pixels = 0;
     QRect extent;
 };
-coverage drawn_pixels(const QImage& picture);
-long pixels_of_colour(const QImage& picture, unsigned rgb);
-long differing_pixels(const QImage& a, const QImage& b);
-unsigned rgb_at(const QImage& picture, int x, int y);
+inline coverage drawn_pixels(const QImage& picture)
+{
+    coverage c;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (rgb_at(picture, x, y) != background_rgb) {
+                ++c.pixels;
+                c.extent |= QRect(x, y, 1, 1);
+            }
+    return c;
+}
 
 }  // namespace kelanim::test
 
-#define KELANIM_REQUIRE_GRAPHICS()                                                     \
-    do {                                                                               \
-        std::string why_no_graphics;                                                   \
-        if (!::kelanim::test::have_graphics(why_no_graphics))                          \
-            GTEST_SKIP() << "no OpenGL 3.3 context: " << why_no_graphics;              \
+// Makes the application object; skips the test when no OpenGL 3.3 context can be had.
+#define KELANIM_REQUIRE_GRAPHICS()                                                                  \
+    do {                                                                                            \
+        static QString why_no_graphics;                                                             \
+        static const bool graphics = (ensure_gui_application(), create_direct3d(&why_no_graphics)); \
+        if (!graphics) GTEST_SKIP() << "no OpenGL 3.3 context: " << why_no_graphics.toStdString();  \
     } while (0)
