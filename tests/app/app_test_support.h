@@ -48,13 +48,18 @@ public:
     CaughtMessages(const CaughtMessages&) = delete;
     CaughtMessages& operator=(const CaughtMessages&) = delete;
 
-    // The texts shown since the last call, emptying the list.
-    std::vector<QString> take()
+    std::vector<QString> take()  // the texts shown since the last call
     {
         std::vector<QString> texts;
         for (const Message& m : messages) texts.push_back(m.text);
         messages.clear();
         return texts;
+    }
+    QString only()  // the one text shown since the last call
+    {
+        const std::vector<QString> texts = take();
+        if (texts.size() != 1) ADD_FAILURE() << texts.size() << " messages instead of one";
+        return texts.empty() ? QString() : texts.back();
     }
     std::vector<Message> messages;
 
@@ -78,9 +83,7 @@ inline std::filesystem::path write_window_level(const std::filesystem::path& pat
 {
     Ttrlevel level;
     demo::make_demo_level(level, code_tr4);
-    level.animations[0].frame_rate = 1;
-    level.animations[1].frame_rate = 4;
-    level.animations[2].frame_rate = 0;
+    level.animations[0].frame_rate = 1, level.animations[1].frame_rate = 4, level.animations[2].frame_rate = 0;
     level.set_num_frames(level.animations[3].frame_offset / 2 + 3 * level.animations[3].frame_size);
     tanimation empty = level.animations[3];
     empty.frame_offset = level.num_frames * 2;  // ends where it starts: no keyframes
@@ -88,10 +91,8 @@ inline std::filesystem::path write_window_level(const std::filesystem::path& pat
     level.num_animations = static_cast<std::uint32_t>(level.animations.size());
     const tmoveable figure = level.moveables[0];
     tmoveable without = figure, keyless = figure;
-    without.object_id = 1;
-    without.animation = -1;
-    keyless.object_id = 2;
-    keyless.animation = 4;
+    without.object_id = 1, without.animation = -1;
+    keyless.object_id = 2, keyless.animation = 4;
     level.moveables = {without, figure, keyless};
     level.num_moveables = 3;
     if (level.save_level(path.string()) != save_ok) ADD_FAILURE() << "cannot write " << path;

@@ -18,13 +18,7 @@ using test::WindowLevel;
 
 class UndoTest : public test::WindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        open_window_level("level.tr4");
-        choose(WindowLevel::figure);
-        messages.take();
-    }
+    void SetUp() override { WindowTest::SetUp(), open_window_level("level.tr4"), choose(WindowLevel::figure); }
     const std::filesystem::path level = test::output_dir() / "level.tr4";
 };
 
@@ -46,15 +40,13 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
     const std::vector<std::int16_t> edited = window->level().frames;
 
     while (window->undo_stack()->canUndo()) window->Undo1->trigger();
-    EXPECT_FALSE(window->isWindowModified());
-    EXPECT_EQ(window->ComboBox1->currentIndex(), 0);
-    EXPECT_EQ(window->box_fields[3]->value(), box_word);
+    EXPECT_EQ(std::tuple(window->isWindowModified(), window->ComboBox1->currentIndex(), window->box_fields[3]->value()),
+              std::tuple(false, 0, int(box_word)));
     window->SaveLevelAs(qpath(test::output_dir() / "undone.tr4"));
     EXPECT_EQ(test::read_file(test::output_dir() / "undone.tr4"), test::read_file(level));
 
     while (window->undo_stack()->canRedo()) window->Redo1->trigger();
-    EXPECT_EQ(window->level().frames, edited);
-    EXPECT_EQ(window->ComboBox1->currentIndex(), 1);
+    EXPECT_EQ(std::pair(window->level().frames, window->ComboBox1->currentIndex()), std::pair(edited, 1));
 }
 
 // The three answers to "Save changes to NAME?" before another level opens
@@ -83,12 +75,10 @@ TEST_F(UndoTest, TheSaveQuestionsAnswersOnOpenAndOnClose)
         set_save_question_handler({});
         messages.take();
         EXPECT_EQ(asked, QStringList{"Save changes to level.tr4?"});
-        EXPECT_EQ(went_on, c.goes_on);
-        EXPECT_EQ(window->isWindowModified(), !c.goes_on || (c.closing && c.answer == SaveAnswer::discard));
-        if (c.save_fails)
-            std::filesystem::remove(level);
-        else
-            EXPECT_EQ(test::read_file(level) != loaded, c.answer == SaveAnswer::save);
+        EXPECT_EQ(std::pair(went_on, window->isWindowModified()),
+                  std::pair(c.goes_on, !c.goes_on || (c.closing && c.answer == SaveAnswer::discard)));
+        EXPECT_EQ(!c.save_fails && test::read_file(level) != loaded, c.answer == SaveAnswer::save && !c.save_fails);
+        if (c.save_fails) std::filesystem::remove(level);
     }
 }
 
@@ -108,9 +98,9 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
         window->Button2Click();
         window->SpinEdit1->setValue(2);  // the last keyframe
         window->Timer1Timer();
-        const std::vector<int> shown{window->ComboBox1->currentIndex(), window->SpinEdit1->value(),
-                                     window->Timeline1->value()};
-        EXPECT_EQ(shown, std::vector<int>({animation, keyframe, keyframe}));
+        const TForm1& w = *window;
+        EXPECT_EQ(std::vector<int>({w.ComboBox1->currentIndex(), w.SpinEdit1->value(), w.Timeline1->value()}),
+                  std::vector<int>({animation, keyframe, keyframe}));
     }
     window->Timeline1->setValue(1);  // moved by the user
     EXPECT_EQ(window->SpinEdit1->value(), 1);
