@@ -16,9 +16,8 @@ Ttrlevel level_with_links(const std::vector<tbone_link>& links)
 {
     Ttrlevel level;
     level.version_code = code_tr4;
-    level.moveables = {tmoveable{}};
+    level.moveables = {tmoveable{}}, level.num_moveables = 1;
     level.moveables[0].num_meshes = std::uint16_t(links.size() + 1);
-    level.num_moveables = 1;
     for (const tbone_link& l : links) level.mesh_trees.insert(level.mesh_trees.end(), {l.flags, l.dx, l.dy, l.dz});
     level.num_mesh_trees = std::uint32_t(level.mesh_trees.size());
     return level;

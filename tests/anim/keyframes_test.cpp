@@ -65,7 +65,6 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
     const Ttrlevel inverted = make_level(code_tr4, {{1, 4}, {1, 2}}, std::vector<animation_spec>(3, {0, 10}), {});
     EXPECT_EQ(animation_counts(inverted, 1), (std::vector<std::int32_t>{0, 0, 1}));
     EXPECT_EQ(std::pair(keyframe_count(inverted, 0, 0), keyframe_word(inverted, 0, 0, 0)), std::pair(0, std::int64_t(-1)));
-
     // Damaged moveables whose first animations zigzag would each claim nearly every animation.
     std::vector<moveable_spec> zigzag(40, {1, 0});
     for (std::size_t m = 1; m < zigzag.size(); m += 2) zigzag[m].second = 30000;
@@ -76,10 +75,8 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
 TEST(KeyframeRuns, EndAtTheNextAnimationOrTheEndOfFramesAndPastTheEndSelectTheLast)
 {
     Ttrlevel level = make_level(code_tr3, {{2, 0}, {2, 2}}, {{0, 12, 2}, {36, 12, 3}, {65, 12, 4}}, std::vector<std::uint16_t>(100));
-    auto counts = [&] {
-        return std::vector<std::int32_t>{keyframe_count(level, 0, 0), keyframe_count(level, 0, 1), keyframe_count(level, 1, 0),
-                                         keyframe_count(level, 1, 1), keyframe_count(level, 0, -1)};
-    };
+    auto counts = [&] { return std::vector{keyframe_count(level, 0, 0), keyframe_count(level, 0, 1), keyframe_count(level, 1, 0),
+                                           keyframe_count(level, 1, 1), keyframe_count(level, 0, -1)}; };
     // Animation 1 of moveable 0 ends where moveable 1's first starts (29 words: two whole keyframes);
     // the last ends at the end of frames (35 words).
     EXPECT_EQ(counts(), (std::vector<std::int32_t>{3, 2, 2, 0, 0}));

@@ -86,8 +86,7 @@ TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOf
 // Moveable 0 owns animations 0 to 2, moveable 1 animations 3 and 4; every animation has two keyframes.
 TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
 {
-    OneBoneLevel one({{0, 0, 0}});
-    Ttrlevel& level = one.level;
+    Ttrlevel level = OneBoneLevel({{0, 0, 0}}).level;
     level.moveables.push_back(level.moveables[0]), level.moveables[1].animation = 3, level.num_moveables = 2;
     const std::uint16_t frame_ranges[][2] = {{0, 99}, {100, 119}, {120, 140}, {0, 29}, {30, 50}};
     for (std::uint32_t k = 0; k < 5; ++k) {
