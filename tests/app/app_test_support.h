@@ -1,10 +1,14 @@
 // What the window's tests share: the application object, catching message
-// boxes, a window of the test's own and a small level of known content.
+// boxes, a window of the test's own and a small level of known content, and
+// the window's controls they look at.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -13,8 +17,13 @@
 #include <memory>
 #include <vector>
 
+#include "anim/keyframes.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/play_timer.h"
+#include "app/spin_edit.h"
+#include "app/timeline.h"
+#include "byte_builder.h"
 #include "demo_level.h"
 #include "level/ttrlevel.h"
 #include "realdata.h"
@@ -87,14 +96,12 @@ inline std::filesystem::path write_window_level(const std::filesystem::path& pat
     level.set_num_frames(level.animations[3].frame_offset / 2 + 3 * level.animations[3].frame_size);
     tanimation empty = level.animations[3];
     empty.frame_offset = level.num_frames * 2;  // ends where it starts: no keyframes
-    level.animations.push_back(empty);
-    level.num_animations = static_cast<std::uint32_t>(level.animations.size());
+    level.animations.push_back(empty), level.num_animations = static_cast<std::uint32_t>(level.animations.size());
     const tmoveable figure = level.moveables[0];
     tmoveable without = figure, keyless = figure;
     without.object_id = 1, without.animation = -1;
     keyless.object_id = 2, keyless.animation = 4;
-    level.moveables = {without, figure, keyless};
-    level.num_moveables = 3;
+    level.moveables = {without, figure, keyless}, level.num_moveables = 3;
     if (level.save_level(path.string()) != save_ok) ADD_FAILURE() << "cannot write " << path;
     return path;
 }

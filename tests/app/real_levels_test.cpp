@@ -2,20 +2,15 @@
 // opens, plays, is edited and saved from the window, and opens again with the
 // edits; the demo levels shipped in data/demo are what the generator makes.
 #include <QDropEvent>
-#include <QLabel>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
 
-#include "anim/keyframes.h"
 #include "anim/level_check.h"
 #include "anim/state_changes.h"
 #include "app/animation_links_table.h"
 #include "app/check_dialog.h"
-#include "app/spin_edit.h"
 #include "app_test_support.h"
-#include "byte_builder.h"
 #include "editing/animation_editing.h"
 
 namespace kelanim {

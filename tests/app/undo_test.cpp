@@ -1,14 +1,8 @@
-#include <QAction>
-#include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
 
-#include "app/play_timer.h"
 #include "app/save_question.h"
-#include "app/spin_edit.h"
-#include "app/timeline.h"
 #include "app_test_support.h"
-#include "byte_builder.h"
 
 namespace kelanim {
 namespace {
@@ -31,12 +25,10 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
     window->box_fields[3]->setValue(1);
     window->box_fields[3]->setValue(12);  // typing on in the same field is one edit
     window->Button1Click();
-    window->SpinEdit11->setValue(5);
-    window->Button2Click();
+    window->SpinEdit11->setValue(5), window->Button2Click();
     choose(WindowLevel::figure, 1);
     window->ImportAnimation(qpath(test::output_dir() / "three.ms3d"));
-    ASSERT_EQ(window->undo_stack()->count(), 4);
-    EXPECT_TRUE(window->isWindowModified());
+    ASSERT_EQ(std::pair(window->undo_stack()->count(), window->isWindowModified()), std::pair(4, true));
     const std::vector<std::int16_t> edited = window->level().frames;
 
     while (window->undo_stack()->canUndo()) window->Undo1->trigger();
