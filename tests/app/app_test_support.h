@@ -124,9 +124,7 @@ protected:
     void choose(int moveable, int animation = 0)  // as the user does
     {
         window->ListBox1->setCurrentRow(moveable);
-        if (animation == 0) return;
-        window->ComboBox1->setCurrentIndex(animation);
-        window->ComboBox1Change();
+        if (animation != 0) window->ComboBox1->setCurrentIndex(animation), window->ComboBox1Change();
     }
 
     CaughtMessages messages;

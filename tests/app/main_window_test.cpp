@@ -50,7 +50,6 @@ TEST_F(MainWindowTest, CaptionsAndTheLayoutRules)
                             w.Timeline1->geometry().right() + 1, w.GroupBox2->y(), w.GroupBox1->y(), w.Label7->y(),
                             w.Label8->y(), w.Label4->y(), w.Label5->y(), w.ListBox2->y(), w.ListBox1->height()});
     }
-    window->hide();
     EXPECT_EQ(arranged, (std::vector<std::vector<int>>{
                             {429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
                             {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},

@@ -62,9 +62,7 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         // Edit: the automatic bound, a box word by hand on keyframe 1 (its low sixteen bits kept), the parameters.
         window->Button1Click();
         EXPECT_EQ(window->SpinEdit1->value(), count - 1);
-        window->SpinEdit1->setValue(1);
-        window->box_fields[2]->setValue(40000);
-        window->SpinEdit10->setValue(9);
+        window->SpinEdit1->setValue(1), window->box_fields[2]->setValue(40000), window->SpinEdit10->setValue(9);
         window->Button2->click();
         EXPECT_EQ(messages.take(), std::vector<QString>{"Updated."});
         const auto edited = keyframe_box_fields(window->level(), m, j, 1);

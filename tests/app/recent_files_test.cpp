@@ -65,8 +65,7 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
     std::vector<int> clamped;
     for (const int asked : {0, 20}) list->setMaxFiles(asked), clamped.push_back(list->MaxFiles());
     EXPECT_EQ(clamped, std::vector<int>({1, 8}));
-    list->setShowFullPath(true);
-    list->AddFile("/x/y/level.phd");
+    list->setShowFullPath(true), list->AddFile("/x/y/level.phd");
     EXPECT_EQ(captions().value(8), "&1  /x/y/level.phd");
 }
 
@@ -131,8 +130,7 @@ TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
         list->AddFile(row.added);
         EXPECT_EQ(captions().value(8), row.caption);
         list.reset();
-        const std::vector<std::uint8_t> written = test::read_file(ini.toStdString());
-        EXPECT_EQ(std::string(written.begin(), written.end()), row.written);
+        EXPECT_EQ(test::read_file(ini.toStdString()), test::Bytes().text(row.written).data());
         EXPECT_EQ(make_list()->files().value(0), row.added);
     }
     EXPECT_EQ(ini_value(*read_ini_section(ini, "OTHER"), "key"), "v=w");

@@ -85,9 +85,7 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
                                                            std::array{99, into_third, 3, 0},
                                                            std::array{1, target.frame_end + 1, 3, 0}}) {
         choose(WindowLevel::figure, 3);
-        window->SpinEdit8->setValue(next);
-        window->SpinEdit9->setValue(frame);
-        window->Button2Click();
+        window->SpinEdit8->setValue(next), window->SpinEdit9->setValue(frame), window->Button2Click();
         window->SpinEdit1->setValue(2);  // the last keyframe
         window->Timer1Timer();
         const TForm1& w = *window;
@@ -101,8 +99,7 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
 // Left, Right and Space work from the lists but leave a field's typing alone.
 TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
 {
-    window->show();
-    window->activateWindow();
+    window->show(), window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QWidget *list = window->ListBox1, *field = window->box_fields[0];
     const struct {
