@@ -46,14 +46,14 @@ TEST_F(MainWindowTest, CaptionsAndTheLayoutRules)
     for (const QSize size : {QSize(), QSize(1200, 900), QSize(1100, 700)}) {
         if (size.isValid()) window->showNormal(), window->resize(size);
         const TForm1& w = *window;
-        arranged.push_back({w.Panel1->x(), w.Panel1->y(), w.Panel1->width(), w.Panel1->height(),
+        arranged.push_back({w.Panel1->x(), w.Panel1->y(), w.Panel1->width(), w.Panel1->height(), w.Label7->x(),
                             w.Timeline1->geometry().right() + 1, w.GroupBox2->y(), w.GroupBox1->y(), w.Label7->y(),
                             w.Label8->y(), w.Label4->y(), w.Label5->y(), w.ListBox2->y(), w.ListBox1->height()});
     }
     EXPECT_EQ(arranged, (std::vector<std::vector<int>>{
-                            {429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
-                            {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
-                            {429, 49, 655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
+                            {429, 49, 571, 639, 76, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
+                            {429, 49, 755, 787, 76, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
+                            {429, 49, 655, 787, 76, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
 }
 
 TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
