@@ -11,14 +11,10 @@
 namespace kelanim {
 namespace {
 
-struct moveable_spec {
-    std::uint16_t num_meshes;
-    std::int16_t animation;
-};
+using moveable_spec = std::pair<std::uint16_t, std::int16_t>;  // mesh count, first animation
 struct animation_spec {
     std::uint32_t first_word;  // where its keyframes start in `frames`
-    std::uint8_t frame_size;
-    std::uint8_t frame_rate = 1;
+    std::uint8_t frame_size, frame_rate = 1;
 };
 
 Ttrlevel make_level(std::int32_t code, const std::vector<moveable_spec>& moveables,
@@ -26,17 +22,16 @@ Ttrlevel make_level(std::int32_t code, const std::vector<moveable_spec>& moveabl
 {
     Ttrlevel level;
     level.version_code = code;
-    for (const moveable_spec& spec : moveables) {
+    for (const auto& [meshes, first] : moveables) {
         tmoveable& m = level.moveables.emplace_back();
-        m.num_meshes = spec.num_meshes, m.animation = spec.animation;
+        m.num_meshes = meshes, m.animation = first;
     }
     for (const animation_spec& spec : animations) {
         tanimation& a = level.animations.emplace_back();
         a.frame_offset = 2 * spec.first_word, a.frame_size = spec.frame_size, a.frame_rate = spec.frame_rate;
     }
     level.frames.assign(frames.begin(), frames.end());
-    level.num_moveables = std::uint32_t(level.moveables.size());
-    level.num_animations = std::uint32_t(level.animations.size());
+    level.num_moveables = std::uint32_t(level.moveables.size()), level.num_animations = std::uint32_t(level.animations.size());
     level.num_frames = std::uint32_t(level.frames.size());
     return level;
 }
@@ -69,12 +64,10 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
     // An inverted run has no animations, nor keyframes.
     const Ttrlevel inverted = make_level(code_tr4, {{1, 4}, {1, 2}}, std::vector<animation_spec>(3, {0, 10}), {});
     EXPECT_EQ(animation_counts(inverted, 1), (std::vector<std::int32_t>{0, 0, 1}));
-    EXPECT_EQ(keyframe_count(inverted, 0, 0), 0);
-    EXPECT_EQ(keyframe_word(inverted, 0, 0, 0), -1);
-
+    EXPECT_EQ(std::pair(keyframe_count(inverted, 0, 0), keyframe_word(inverted, 0, 0, 0)), std::pair(0, std::int64_t(-1)));
     // Damaged moveables whose first animations zigzag would each claim nearly every animation.
     std::vector<moveable_spec> zigzag(40, {1, 0});
-    for (std::size_t m = 1; m < zigzag.size(); m += 2) zigzag[m].animation = 30000;
+    for (std::size_t m = 1; m < zigzag.size(); m += 2) zigzag[m].second = 30000;
     const std::vector<std::int32_t> counts = animation_counts(make_level(code_tr4, zigzag, {{0, 10}, {0, 10}}, {}), 39);
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0), 2);
 }
@@ -82,10 +75,8 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
 TEST(KeyframeRuns, EndAtTheNextAnimationOrTheEndOfFramesAndPastTheEndSelectTheLast)
 {
     Ttrlevel level = make_level(code_tr3, {{2, 0}, {2, 2}}, {{0, 12, 2}, {36, 12, 3}, {65, 12, 4}}, std::vector<std::uint16_t>(100));
-    auto counts = [&] {
-        return std::vector<std::int32_t>{keyframe_count(level, 0, 0), keyframe_count(level, 0, 1), keyframe_count(level, 1, 0),
-                                         keyframe_count(level, 1, 1), keyframe_count(level, 0, -1)};
-    };
+    auto counts = [&] { return std::vector{keyframe_count(level, 0, 0), keyframe_count(level, 0, 1), keyframe_count(level, 1, 0),
+                                           keyframe_count(level, 1, 1), keyframe_count(level, 0, -1)}; };
     // Animation 1 of moveable 0 ends where moveable 1's first starts (29 words: two whole keyframes);
     // the last ends at the end of frames (35 words).
     EXPECT_EQ(counts(), (std::vector<std::int32_t>{3, 2, 2, 0, 0}));
@@ -99,8 +90,7 @@ TEST(KeyframeRuns, EndAtTheNextAnimationOrTheEndOfFramesAndPastTheEndSelectTheLa
     // TR1's keyframe length follows the moveable's mesh count: 10 + 2 x 3.
     for (std::int32_t code : {code_tr1, code_tr1_ub}) {
         const Ttrlevel tr1 = make_level(code, {{3, 0}}, {{0, 99}}, std::vector<std::uint16_t>(16 * 5 + 7));
-        EXPECT_EQ(keyframe_length(tr1, 0, 0), 16);
-        EXPECT_EQ(keyframe_count(tr1, 0, 0), 5);
+        EXPECT_EQ(std::pair(keyframe_length(tr1, 0, 0), keyframe_count(tr1, 0, 0)), std::pair(16, 5));
     }
 
     // Keyframe words past the end select the last, negative numbers stay. Rows: moveable, animation, keyframe,

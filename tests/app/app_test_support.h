@@ -1,10 +1,14 @@
 // What the window's tests share: the application object, catching message
-// boxes, a window of the test's own and a small level of known content.
+// boxes, a window of the test's own and a small level of known content, and
+// the window's controls they look at.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -13,8 +17,13 @@
 #include <memory>
 #include <vector>
 
+#include "anim/keyframes.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/play_timer.h"
+#include "app/spin_edit.h"
+#include "app/timeline.h"
+#include "byte_builder.h"
 #include "demo_level.h"
 #include "level/ttrlevel.h"
 #include "realdata.h"
@@ -48,13 +57,18 @@ public:
     CaughtMessages(const CaughtMessages&) = delete;
     CaughtMessages& operator=(const CaughtMessages&) = delete;
 
-    // The texts shown since the last call, emptying the list.
-    std::vector<QString> take()
+    std::vector<QString> take()  // the texts shown since the last call
     {
         std::vector<QString> texts;
         for (const Message& m : messages) texts.push_back(m.text);
         messages.clear();
         return texts;
+    }
+    QString only()  // the one text shown since the last call
+    {
+        const std::vector<QString> texts = take();
+        if (texts.size() != 1) ADD_FAILURE() << texts.size() << " messages instead of one";
+        return texts.empty() ? QString() : texts.back();
     }
     std::vector<Message> messages;
 
@@ -78,22 +92,16 @@ inline std::filesystem::path write_window_level(const std::filesystem::path& pat
 {
     Ttrlevel level;
     demo::make_demo_level(level, code_tr4);
-    level.animations[0].frame_rate = 1;
-    level.animations[1].frame_rate = 4;
-    level.animations[2].frame_rate = 0;
+    level.animations[0].frame_rate = 1, level.animations[1].frame_rate = 4, level.animations[2].frame_rate = 0;
     level.set_num_frames(level.animations[3].frame_offset / 2 + 3 * level.animations[3].frame_size);
     tanimation empty = level.animations[3];
     empty.frame_offset = level.num_frames * 2;  // ends where it starts: no keyframes
-    level.animations.push_back(empty);
-    level.num_animations = static_cast<std::uint32_t>(level.animations.size());
+    level.animations.push_back(empty), level.num_animations = static_cast<std::uint32_t>(level.animations.size());
     const tmoveable figure = level.moveables[0];
     tmoveable without = figure, keyless = figure;
-    without.object_id = 1;
-    without.animation = -1;
-    keyless.object_id = 2;
-    keyless.animation = 4;
-    level.moveables = {without, figure, keyless};
-    level.num_moveables = 3;
+    without.object_id = 1, without.animation = -1;
+    keyless.object_id = 2, keyless.animation = 4;
+    level.moveables = {without, figure, keyless}, level.num_moveables = 3;
     if (level.save_level(path.string()) != save_ok) ADD_FAILURE() << "cannot write " << path;
     return path;
 }
@@ -116,9 +124,7 @@ protected:
     void choose(int moveable, int animation = 0)  // as the user does
     {
         window->ListBox1->setCurrentRow(moveable);
-        if (animation == 0) return;
-        window->ComboBox1->setCurrentIndex(animation);
-        window->ComboBox1Change();
+        if (animation != 0) window->ComboBox1->setCurrentIndex(animation), window->ComboBox1Change();
     }
 
     CaughtMessages messages;

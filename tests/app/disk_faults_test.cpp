@@ -7,7 +7,6 @@
 
 #include "app/ini_file.h"
 #include "app_test_support.h"
-#include "byte_builder.h"
 #include "small_filesystem.h"
 
 namespace kelanim {
@@ -35,9 +34,8 @@ TEST(WindowDiskFaults, SaveAsExportAndTheRecentFilesKeepTheOldFiles)
     test::Bytes().append(old_bytes).save(work / "healthy.ini");  // a healthy disk takes the new list
     open_and_close(work / "healthy.ini");
     const auto entries = read_ini_section(qpath(work / "healthy.ini"), "MRU List");
-    ASSERT_TRUE(entries);
-    EXPECT_TRUE(ini_value(*entries, "1").endsWith("demo.tr2")) << ini_value(*entries, "1").toStdString();
-    EXPECT_EQ(ini_value(*entries, "2"), "/levels/old.tr4");
+    EXPECT_TRUE(entries && ini_value(*entries, "1").endsWith("demo.tr2") &&
+                ini_value(*entries, "2") == "/levels/old.tr4");
 
     TForm1 window(qpath(work / "recent.ini"));
     window.OpenLevel(test::demo_level("demo.tr4"));

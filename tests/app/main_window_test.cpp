@@ -1,23 +1,13 @@
-#include "app/main_window.h"
-
-#include <QAction>
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 
 #include <algorithm>
 #include <fstream>
 
-#include "anim/keyframes.h"
 #include "app/file_filters.h"
-#include "app/play_timer.h"
-#include "app/spin_edit.h"
-#include "app/timeline.h"
 #include "app_test_support.h"
-#include "render/gl/tglviewport.h"
 
 namespace kelanim {
 namespace {
@@ -27,15 +17,15 @@ using test::WindowLevel;
 
 class MainWindowTest : public test::WindowTest {
 protected:
+    void SetUp() override { WindowTest::SetUp(), open_window_level(); }
     std::int16_t frame_word(int moveable, int animation, int keyframe, int word) const
     {
         return window->level().frames[std::size_t(keyframe_word(window->level(), moveable, animation, keyframe) + word)];
     }
-    // Next animation, next frame, frame rate and frame count as the fields show them.
-    std::vector<int> parameters() const
+    std::vector<int> parameters() const  // next animation, next frame, frame rate, frame count
     {
-        return {window->SpinEdit8->value(), window->SpinEdit9->value(), window->SpinEdit10->value(),
-                window->SpinEdit11->value()};
+        const TForm1& w = *window;
+        return {w.SpinEdit8->value(), w.SpinEdit9->value(), w.SpinEdit10->value(), w.SpinEdit11->value()};
     }
 };
 
@@ -50,28 +40,24 @@ TEST_F(MainWindowTest, CaptionsAndTheLayoutRules)
     for (QAction* item : window->File1->actions()) captions << (item->isSeparator() ? "-" : item->text());
     EXPECT_EQ(captions, QStringList({"Play Animation", "Starting Frame:", "Ending  Frame:", "Check Animations...",
                                      "&Open", "&Save As...", "-", "Export to MS3d", "Import From MS3d",
-                                     "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-"}));
-    window->OpenLevel(test::demo_level("demo.tr4"));  // the recent files follow the last separator
-    EXPECT_EQ(window->File1->actions().back()->text(), "&1  demo.tr4");
-
+                                     "Export to glTF...", "Import from glTF/FBX...", "-", "&Exit", "-",
+                                     "&1  window.tr4"}));  // the recent files follow the last separator
     std::vector<std::vector<int>> arranged;
     for (const QSize size : {QSize(), QSize(1200, 900), QSize(1100, 700)}) {
         if (size.isValid()) window->showNormal(), window->resize(size);
         const TForm1& w = *window;
-        arranged.push_back({w.Panel1->x(), w.Panel1->y(), w.Panel1->width(), w.Panel1->height(),
+        arranged.push_back({w.Panel1->x(), w.Panel1->y(), w.Panel1->width(), w.Panel1->height(), w.Label7->x(),
                             w.Timeline1->geometry().right() + 1, w.GroupBox2->y(), w.GroupBox1->y(), w.Label7->y(),
                             w.Label8->y(), w.Label4->y(), w.Label5->y(), w.ListBox2->y(), w.ListBox1->height()});
     }
-    window->hide();
     EXPECT_EQ(arranged, (std::vector<std::vector<int>>{
-                            {429, 49, 571, 639, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
-                            {429, 49, 755, 787, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
-                            {429, 49, 655, 787, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
+                            {429, 49, 571, 639, 76, 1000, 607, 510, 486, 486, 486, 486, 301, 243},
+                            {429, 49, 755, 787, 76, 1184, 755, 658, 634, 634, 634, 634, 449, 391},
+                            {429, 49, 655, 787, 76, 1084, 755, 658, 634, 634, 634, 634, 449, 391}}));
 }
 
 TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
 {
-    open_window_level();
     // Names from the TR4 list of the catalog; moveable 0, chosen, has no animations.
     EXPECT_EQ((QStringList{window->ListBox1->item(0)->text(), window->ListBox1->item(1)->text(),
                            window->ListBox2->item(0)->text(), window->windowTitle(), window->Label1->text()}),
@@ -81,48 +67,47 @@ TEST_F(MainWindowTest, OpeningAndChoosingFillTheFields)
     EXPECT_TRUE(messages.take().empty());
 
     choose(WindowLevel::figure);
-    EXPECT_EQ(QStringList({window->Label1->text(), window->Label2->text(), window->Label3->text()}),
-              QStringList({"Animations:4", "KFrames:16", "Frame Rate:25   Milkshape FPS:32"}));
-    EXPECT_EQ(window->ComboBox1->itemText(3), "Animation #3");
+    EXPECT_EQ(QStringList({window->Label1->text(), window->Label2->text(), window->Label3->text(),
+                           window->ComboBox1->itemText(3)}),
+              QStringList({"Animations:4", "KFrames:16", "Frame Rate:25   Milkshape FPS:32", "Animation #3"}));
     EXPECT_EQ(std::vector<int>({window->SpinEdit1->value(), window->SpinEdit1->MaxValue(), window->Timer1->Interval()}),
               std::vector<int>({0, 15, 25}));
 
     const tanimation& second = window->level().animations[1];
     choose(WindowLevel::figure, 1);
-    EXPECT_EQ(window->Label3->text(), "Frame Rate:100   Milkshape FPS:8");
-    EXPECT_EQ(window->Label4->text() + " " + window->Label5->text(),
-              QString("%1 %2").arg(second.frame_start).arg(second.frame_end));
+    EXPECT_EQ(window->Label3->text() + " " + window->Label4->text() + " " + window->Label5->text(),
+              QString("Frame Rate:100   Milkshape FPS:8 %1 %2").arg(second.frame_start).arg(second.frame_end));
     EXPECT_EQ(parameters(), (std::vector<int>{second.next_animation, second.next_frame, 4,
                                               second.frame_end - second.frame_start + 1}));
     // The box fields show keyframe 0: minimum x in the first field, maximum x in the fourth.
-    EXPECT_EQ(window->box_fields[0]->value(), frame_word(WindowLevel::figure, 1, 0, 0));
-    EXPECT_EQ(window->box_fields[3]->value(), frame_word(WindowLevel::figure, 1, 0, 1));
+    EXPECT_EQ(std::pair(window->box_fields[0]->value(), window->box_fields[3]->value()),
+              std::pair(int(frame_word(WindowLevel::figure, 1, 0, 0)), int(frame_word(WindowLevel::figure, 1, 0, 1))));
 
     // A frame rate of 0 shows 0 and leaves the timer still.
     window->SpeedButton1->click();
     choose(WindowLevel::figure, 2);
     EXPECT_EQ(window->Label3->text(), "Frame Rate:0   Milkshape FPS:0");
-    EXPECT_TRUE(window->Timer1->Enabled());
-    EXPECT_FALSE(window->Timer1->ticking());
+    EXPECT_EQ(std::pair(window->Timer1->Enabled(), window->Timer1->ticking()), std::pair(true, false));
     window->SpeedButton1->click();
 
     choose(WindowLevel::no_keyframes);
     EXPECT_EQ(window->Label1->text() + " " + window->Label2->text(), "Animations:1 KFrames:0");
     EXPECT_EQ(window->SpinEdit1->value(), -1);
     EXPECT_EQ(parameters(), (std::vector<int>{-1, -1, -1, -1}));
-    // "Apply" does nothing without keyframes, and says nothing.
-    window->SpinEdit11->setValue(5);
-    window->Button2Click();
+    window->SpinEdit11->setValue(5), window->Button2Click();  // "Apply" does nothing without keyframes, and says nothing
     EXPECT_TRUE(messages.take().empty());
     // Back to a moveable without animations: the parameter fields keep what they showed.
     choose(WindowLevel::no_animations);
-    EXPECT_EQ(window->Label1->text(), "No animations");
-    EXPECT_EQ(window->SpinEdit8->value(), -1);
+    EXPECT_EQ(std::pair(window->Label1->text(), window->SpinEdit8->value()), std::pair(QString("No animations"), -1));
+    for (const bool on : {true, false}) {  // the options choose what the viewport shows
+        window->IgnoreTranslation1->trigger();
+        window->CheckBox1->click();
+        EXPECT_EQ(std::pair(window->selection().ignore_translation, window->selection().show_box), std::pair(on, on));
+    }
 }
 
 TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
 {
-    open_window_level();
     choose(WindowLevel::figure, 3);
     ASSERT_EQ(window->Label2->text(), "KFrames:3");
     window->SpeedButton1->click();
@@ -136,70 +121,59 @@ TEST_F(MainWindowTest, PlaybackStepsAndWrapsTheKeyframes)
 
     // Choosing a moveable without animations stops the timer but not the button.
     choose(WindowLevel::no_animations);
-    EXPECT_FALSE(window->Timer1->Enabled());
-    EXPECT_TRUE(window->playing());
+    EXPECT_EQ(std::pair(window->Timer1->Enabled(), window->playing()), std::pair(false, true));
     choose(WindowLevel::figure);
     EXPECT_TRUE(window->Timer1->ticking());
     // Without keyframes the first tick goes to 0 and stays there.
     choose(WindowLevel::no_keyframes);
-    window->Timer1Timer();
-    window->Timer1Timer();
+    window->Timer1Timer(), window->Timer1Timer();
     EXPECT_EQ(window->SpinEdit1->value(), 0);
     window->SpeedButton1->click();
     EXPECT_FALSE(window->Timer1->Enabled());
 }
 
-TEST_F(MainWindowTest, AutomaticBoundMeasuresEveryKeyframe)
+// The automatic bound measures every keyframe, but not while playing; "Apply"
+// stores the parameters and shows them again. Which animations shift is the
+// editing library's rule, tested there.
+TEST_F(MainWindowTest, TheBoundAndTheParametersEditTheAnimationShown)
 {
-    open_window_level();
     choose(WindowLevel::figure, 1);
-    // The demo level's boxes were measured the same way when it was made.
-    const std::vector<std::int16_t> measured = window->level().frames;
+    const std::vector<std::int16_t> measured = window->level().frames;  // the demo's boxes were measured alike
     const std::int32_t count = keyframe_count(window->level(), WindowLevel::figure, 1);
     for (int n = 0; n < count; ++n)
         std::fill_n(window->level().frames.begin() + keyframe_word(window->level(), WindowLevel::figure, 1, n), 6, 0);
-    window->SpeedButton1->click();
-    window->Button1Click();  // does nothing while playing
+    window->SpeedButton1->click(), window->Button1Click();
     EXPECT_EQ(frame_word(WindowLevel::figure, 1, 0, 1), 0);
-    window->SpeedButton1->click();
-    window->Button1Click();
+    window->SpeedButton1->click(), window->Button1Click();
     EXPECT_EQ(window->level().frames, measured);
-    EXPECT_EQ(window->SpinEdit1->value(), count - 1);
-    EXPECT_EQ(window->box_fields[4]->value(), frame_word(WindowLevel::figure, 1, count - 1, 3));
-}
+    EXPECT_EQ(std::pair(window->SpinEdit1->value(), window->box_fields[4]->value()),
+              std::pair(count - 1, int(frame_word(WindowLevel::figure, 1, count - 1, 3))));
 
-TEST_F(MainWindowTest, ApplyChangesUpdatesTheAnimationAndItsFields)
-{
-    // Which animations shift is the editing library's rule, tested there.
-    open_window_level();
-    choose(WindowLevel::figure, 1);
     const std::vector<tanimation> before = window->level().animations;
     const int amount = before[1].frame_end - before[1].frame_start + 1;
-    window->SpinEdit8->setValue(2);
-    window->SpinEdit10->setValue(7);
-    window->SpinEdit11->setValue(amount - 10);
+    window->SpinEdit8->setValue(2), window->SpinEdit10->setValue(7), window->SpinEdit11->setValue(amount - 10);
     window->Button2->click();
     EXPECT_EQ(messages.take(), std::vector<QString>{"Updated."});
     const std::vector<tanimation>& after = window->level().animations;
     EXPECT_EQ(std::vector<int>({after[1].next_animation, after[1].frame_end, after[2].frame_start}),
               std::vector<int>({2, before[1].frame_end - 10, before[2].frame_start - 10}));
-    // The fields show the level again, with the new frame rate 7.
-    EXPECT_EQ(window->SpinEdit11->value(), amount - 10);
-    EXPECT_EQ(window->Label3->text(), "Frame Rate:175   Milkshape FPS:4");
+    EXPECT_EQ(std::pair(window->SpinEdit11->value(), window->Label3->text()),
+              std::pair(amount - 10, QString("Frame Rate:175   Milkshape FPS:4")));
 }
 
 // Files that do not open and models that do not import or export leave the
 // open level as it was and say why; a damaged level opens with a warning.
 TEST_F(MainWindowTest, RefusedFilesKeepTheOpenLevelAndADamagedOneOpensWithAWarning)
 {
-    open_window_level();
     choose(WindowLevel::figure, 1);
     const std::filesystem::path dir = test::short_output_dir("refused");
-    QFocusEvent into(QEvent::FocusIn);  // the static mesh exports without joints
+    QFocusEvent into(QEvent::FocusIn);  // the static mesh is shown, and exports without joints
     QApplication::sendEvent(window->ListBox2, &into);
+    EXPECT_EQ(window->selection().view_mode, view_static_mesh);
     window->ExportSelection(qpath(dir / "pedestal.ms3d"), 1);
     EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
     QApplication::sendEvent(window->ListBox1, &into);
+    EXPECT_EQ(window->selection().view_mode, view_moveable);
     const QString title = window->windowTitle();
     const std::vector<std::int16_t> frames = window->level().frames;
     std::ofstream(dir / "junk.tr2") << "this is no level at all";
@@ -209,63 +183,29 @@ TEST_F(MainWindowTest, RefusedFilesKeepTheOpenLevelAndADamagedOneOpensWithAWarni
                                        {qpath(dir), QString()}}) {
         SCOPED_TRACE(name.toStdString());
         window->OpenLevel(name);
-        const std::vector<QString> shown = messages.take();
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_TRUE(shown[0].contains(name) && shown[0].contains(reason)) << shown[0].toStdString();
+        const QString shown = messages.only();
+        EXPECT_TRUE(shown.contains(name) && shown.contains(reason)) << shown.toStdString();
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the arrow is back
         EXPECT_EQ(window->windowTitle(), title);
     }
     window->ImportAnimation(qpath(dir / "pedestal.ms3d"));
+    EXPECT_TRUE(messages.only().startsWith("File has different amount Joints than current selected movable"));
     window->ExportGltf(qpath(dir / "figure.obj"), true);
-    const std::vector<QString> shown = messages.take();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[0].startsWith("File has different amount Joints than current selected movable"))
-        << shown[0].toStdString();
-    EXPECT_TRUE(shown[1].contains("must end in \".glb\"")) << shown[1].toStdString();
+    EXPECT_TRUE(messages.only().contains("must end in \".glb\""));
     EXPECT_FALSE(std::filesystem::exists(dir / "figure.obj"));
     EXPECT_EQ(window->level().frames, frames);
-    EXPECT_EQ(std::vector<int>({int(window->level().num_moveables), window->ListBox1->count(),
-                                window->ComboBox1->currentIndex()}),
-              std::vector<int>({3, 3, 1}));
+    EXPECT_EQ(std::pair(window->ListBox1->count(), window->ComboBox1->currentIndex()), std::pair(3, 1));
     window->Timer1Timer();
     EXPECT_EQ(window->SpinEdit1->value(), 1);
 
     // A TR2 level cut after its texture pages and part of its body opens with a warning.
     const std::filesystem::path cut = dir / "cut.tr2";
-    Ttrlevel level;
-    demo::make_demo_level(level, code_tr2);
-    ASSERT_EQ(level.save_level(cut.string()), save_ok);
+    std::filesystem::copy_file(test::demo_level("demo.tr2").toStdString(), cut,
+                               std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 9000);
     window->OpenLevel(qpath(cut));
-    const std::vector<QString> warned = messages.take();
-    ASSERT_EQ(warned.size(), 1u);
-    EXPECT_TRUE(warned[0].contains("damaged")) << warned[0].toStdString();
+    EXPECT_TRUE(messages.only().contains("damaged"));
     EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2[*]");
-}
-
-TEST_F(MainWindowTest, FocusAndOptionsChooseWhatTheViewportShows)
-{
-    window->OpenLevel(test::demo_level("demo.tr4"));
-    QFocusEvent into(QEvent::FocusIn);
-    QApplication::sendEvent(window->ListBox2, &into);
-    EXPECT_EQ(window->selection().view_mode, view_static_mesh);
-    QApplication::sendEvent(window->ListBox1, &into);
-    EXPECT_EQ(window->selection().view_mode, view_moveable);
-    for (const bool on : {true, false}) {
-        window->IgnoreTranslation1->trigger();
-        window->CheckBox1->click();
-        EXPECT_EQ(window->selection().ignore_translation, on);
-        EXPECT_EQ(window->selection().show_box, on);
-    }
-
-    if (!window->viewport()) GTEST_SKIP() << "no OpenGL 3.3 context here";
-    window->fit_camera_to_scene();
-    const QImage picture = window->viewport()->render_image(160, 160);
-    ASSERT_FALSE(picture.isNull());
-    int figure = 0;  // pixels other than the sky
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) figure += (picture.pixel(x, y) & 0xFFFFFF) != 0xA6CAF0;
-    EXPECT_GT(figure, 160 * 160 / 20);
 }
 
 // Export and import back, driven from the window: the animation comes back
@@ -284,25 +224,23 @@ TEST_F(MainWindowTest, AnExportedAnimationImportsBack)
         const std::vector<std::int16_t> frames = window->level().frames;
         std::filesystem::remove(folder / name);
         filter ? window->ExportSelection(qpath(folder / name), filter) : window->ExportGltf(qpath(folder / name), false);
-        EXPECT_EQ(messages.take(), std::vector<QString>{"Export Done."});
+        EXPECT_EQ(messages.only(), "Export Done.");
         EXPECT_TRUE(!filter || std::filesystem::exists(folder / "wave.bmp"));
         window->SpeedButton1->click();
         filter ? window->ImportAnimation(qpath(folder / name)) : window->ImportModelAnimation(qpath(folder / name));
-        EXPECT_EQ(messages.take(), std::vector<QString>{"Import Sucessfull."});
+        EXPECT_EQ(messages.only(), "Import Sucessfull.");
         EXPECT_FALSE(window->playing());
-        EXPECT_EQ(keyframe_count(window->level(), 0, 2), keyframes);
         EXPECT_TRUE(filter || window->level().frames == frames);
-        EXPECT_EQ(window->SpinEdit1->value(), 0);
-        EXPECT_EQ(window->Label2->text(), QString("KFrames:%1").arg(keyframes));
+        EXPECT_EQ(std::pair(window->SpinEdit1->value(), window->Label2->text()),
+                  std::pair(0, QString("KFrames:%1").arg(keyframes)));
     }
 }
 
 TEST(FileFilters, PairsBecomeQtFilters)
 {
-    EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)),
-              QStringList{"Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)"});
     const QStringList two = dialog_filters("A, *.x|*.x|B|*.y");
-    EXPECT_EQ(two, QStringList({"A, *.x (*.x)", "B (*.y)"}));
+    EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)) + two,
+              QStringList({"Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)", "A, *.x (*.x)", "B (*.y)"}));
     EXPECT_EQ(std::pair(filter_position(two, "B (*.y)"), filter_position(two, "C")), std::pair(2, 0));
 }
 

@@ -2,31 +2,21 @@
 // opens, plays, is edited and saved from the window, and opens again with the
 // edits; the demo levels shipped in data/demo are what the generator makes.
 #include <QDropEvent>
-#include <QLabel>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
 
-#include "anim/keyframes.h"
 #include "anim/level_check.h"
 #include "anim/state_changes.h"
 #include "app/animation_links_table.h"
 #include "app/check_dialog.h"
-#include "app/spin_edit.h"
 #include "app_test_support.h"
-#include "byte_builder.h"
+#include "editing/animation_editing.h"
 
 namespace kelanim {
 namespace {
 
 using test::qpath;
-
-std::vector<std::int16_t> box(const Ttrlevel& level, int m, int j, int n)
-{
-    const auto w = level.frames.begin() + keyframe_word(level, m, j, n);
-    return {w, w + 6};
-}
 
 TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
 {
@@ -44,8 +34,8 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         static_cast<QObject*>(window.get())->event(&drop);
         EXPECT_TRUE(messages.take().empty());
         EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - " + name + "[*]"));
-        ASSERT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
-        EXPECT_EQ(window->ListBox2->count(), static_cast<int>(window->level().num_static_meshes));
+        EXPECT_EQ(std::pair(window->ListBox1->count(), window->ListBox2->count()),
+                  std::pair(int(window->level().num_moveables), int(window->level().num_static_meshes)));
         for (int row = 0; row < window->ListBox1->count(); ++row)
             EXPECT_FALSE(window->ListBox1->item(row)->text().isEmpty());
         // A row of the links table for each frame range and each command of
@@ -69,17 +59,14 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         EXPECT_EQ(window->SpinEdit1->value(), 0);
         window->SpeedButton1->click();
 
-        // Edit: the automatic bound, one box word by hand on keyframe 1 (its low
-        // sixteen bits are kept), the parameters.
+        // Edit: the automatic bound, a box word by hand on keyframe 1 (its low sixteen bits kept), the parameters.
         window->Button1Click();
         EXPECT_EQ(window->SpinEdit1->value(), count - 1);
-        window->SpinEdit1->setValue(1);
-        window->box_fields[2]->setValue(40000);
-        window->SpinEdit10->setValue(9);
+        window->SpinEdit1->setValue(1), window->box_fields[2]->setValue(40000), window->SpinEdit10->setValue(9);
         window->Button2->click();
         EXPECT_EQ(messages.take(), std::vector<QString>{"Updated."});
-        const std::vector<std::int16_t> edited = box(window->level(), m, j, 1);
-        EXPECT_EQ(edited[4], -25536);
+        const auto edited = keyframe_box_fields(window->level(), m, j, 1);
+        EXPECT_EQ(edited.value_or(std::array<std::int16_t, 6>{})[2], -25536);
 
         const std::filesystem::path saved = test::output_dir() / ("saved-" + name);
         std::filesystem::remove(saved);
@@ -87,9 +74,8 @@ TEST(RealLevelWindow, OpensPlaysEditsAndSaves)
         EXPECT_EQ(window->windowTitle(), QString::fromStdString("Kelanim By Brennick - saved-" + name + "[*]"));
         window->OpenLevel(qpath(saved));
         EXPECT_TRUE(messages.take().empty());
-        EXPECT_EQ(window->ListBox1->count(), static_cast<int>(window->level().num_moveables));
         EXPECT_EQ(keyframe_rate(window->level(), m, j), 9);
-        EXPECT_EQ(box(window->level(), m, j, 1), edited);
+        EXPECT_EQ(keyframe_box_fields(window->level(), m, j, 1), edited);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "app/most_recent_files.h"
 
-#include <QAction>
 #include <QFile>
 #include <QMenu>
 
@@ -13,12 +12,6 @@ namespace kelanim {
 namespace {
 
 using test::qpath;
-
-QString read_text(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("(missing)");
-}
 
 // A list of six in a File menu like the window's: seven items, the last a separator.
 class RecentFilesTest : public ::testing::Test {
@@ -66,22 +59,14 @@ TEST_F(RecentFilesTest, KeepsTheNewestFirstWithoutRegardToCaseUpToMaxFiles)
     EXPECT_TRUE(list->files().isEmpty());  // no ini file yet
     for (const char* name : {"/levels/One.tr4", "/levels/two.tr4", "/LEVELS/ONE.TR4"}) list->AddFile(name);
     EXPECT_EQ(list->files(), QStringList({"/LEVELS/ONE.TR4", "/levels/two.tr4"}));
-    for (char c = 'a'; c <= 'g'; ++c) list->AddFile(QString("/levels/%1.tr4").arg(c));
-    // The list follows the menu's last separator directly; nothing follows it.
+    for (char c = 'a'; c <= 'g'; ++c) list->AddFile(QString("/levels/%1.tr4").arg(c));  // after the last separator
     EXPECT_EQ(captions().mid(7),
               QStringList({"-", "&1  g.tr4", "&2  f.tr4", "&3  e.tr4", "&4  d.tr4", "&5  c.tr4", "&6  b.tr4"}));
     std::vector<int> clamped;
     for (const int asked : {0, 20}) list->setMaxFiles(asked), clamped.push_back(list->MaxFiles());
     EXPECT_EQ(clamped, std::vector<int>({1, 8}));
-    list->setShowFullPath(true);
-    list->AddFile("/x/y/level.phd");
+    list->setShowFullPath(true), list->AddFile("/x/y/level.phd");
     EXPECT_EQ(captions().value(8), "&1  /x/y/level.phd");
-
-    TMostRecentFiles menuless;
-    menuless.setIniFile(qpath(test::output_dir() / "other.ini"));
-    menuless.loaded();
-    menuless.AddFile("/levels/a.tr4");
-    EXPECT_TRUE(menuless.files().isEmpty());
 }
 
 TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReportedAndDropped)
@@ -104,9 +89,10 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     list->AddFile(gone);
     click("&1  gone.tr4");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "The file ...\n\"" + gone + "\"\nno longer exists.");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::information);
-    EXPECT_EQ(messages.messages[0].title, "Kelanim");
+    const Message& shown = messages.messages[0];
+    EXPECT_EQ(std::tuple(shown.title, shown.text, shown.icon),
+              std::tuple(QString("Kelanim"), "The file ...\n\"" + gone + "\"\nno longer exists.",
+                         MessageIcon::information));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(list->files(), kept);
     // With a handler of its own the message is left to it.
@@ -114,8 +100,7 @@ TEST_F(RecentFilesTest, ReopeningMovesTheFileToTheTopAndAFileThatIsGoneIsReporte
     list->OnFileNotExist = [&](QAction*, const QString& name) { missing << name; };
     list->AddFile(gone);
     click("&1  gone.tr4");
-    EXPECT_EQ(missing, QStringList{gone});
-    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(std::pair(missing, messages.messages.size()), std::pair(QStringList{gone}, std::size_t(1)));
 }
 
 // The list is kept in its section of the ini file, made or added when
@@ -139,15 +124,13 @@ TEST_F(RecentFilesTest, TheListIsKeptInTheIniFile)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.added);
-        QFile file(ini);
-        ASSERT_TRUE(!row.by_hand || (file.open(QIODevice::WriteOnly) && file.write(row.by_hand) > 0));
-        file.close();
+        if (row.by_hand) test::Bytes().text(row.by_hand).save(ini.toStdString());
         auto list = make_list();
         EXPECT_EQ(list->files(), row.read);
         list->AddFile(row.added);
         EXPECT_EQ(captions().value(8), row.caption);
         list.reset();
-        EXPECT_EQ(read_text(ini), row.written);
+        EXPECT_EQ(test::read_file(ini.toStdString()), test::Bytes().text(row.written).data());
         EXPECT_EQ(make_list()->files().value(0), row.added);
     }
     EXPECT_EQ(ini_value(*read_ini_section(ini, "OTHER"), "key"), "v=w");

@@ -1,14 +1,8 @@
-#include <QAction>
-#include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
 
-#include "app/play_timer.h"
 #include "app/save_question.h"
-#include "app/spin_edit.h"
-#include "app/timeline.h"
 #include "app_test_support.h"
-#include "byte_builder.h"
 
 namespace kelanim {
 namespace {
@@ -18,13 +12,7 @@ using test::WindowLevel;
 
 class UndoTest : public test::WindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        open_window_level("level.tr4");
-        choose(WindowLevel::figure);
-        messages.take();
-    }
+    void SetUp() override { WindowTest::SetUp(), open_window_level("level.tr4"), choose(WindowLevel::figure); }
     const std::filesystem::path level = test::output_dir() / "level.tr4";
 };
 
@@ -37,24 +25,20 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
     window->box_fields[3]->setValue(1);
     window->box_fields[3]->setValue(12);  // typing on in the same field is one edit
     window->Button1Click();
-    window->SpinEdit11->setValue(5);
-    window->Button2Click();
+    window->SpinEdit11->setValue(5), window->Button2Click();
     choose(WindowLevel::figure, 1);
     window->ImportAnimation(qpath(test::output_dir() / "three.ms3d"));
-    ASSERT_EQ(window->undo_stack()->count(), 4);
-    EXPECT_TRUE(window->isWindowModified());
+    ASSERT_EQ(std::pair(window->undo_stack()->count(), window->isWindowModified()), std::pair(4, true));
     const std::vector<std::int16_t> edited = window->level().frames;
 
     while (window->undo_stack()->canUndo()) window->Undo1->trigger();
-    EXPECT_FALSE(window->isWindowModified());
-    EXPECT_EQ(window->ComboBox1->currentIndex(), 0);
-    EXPECT_EQ(window->box_fields[3]->value(), box_word);
+    EXPECT_EQ(std::tuple(window->isWindowModified(), window->ComboBox1->currentIndex(), window->box_fields[3]->value()),
+              std::tuple(false, 0, int(box_word)));
     window->SaveLevelAs(qpath(test::output_dir() / "undone.tr4"));
     EXPECT_EQ(test::read_file(test::output_dir() / "undone.tr4"), test::read_file(level));
 
     while (window->undo_stack()->canRedo()) window->Redo1->trigger();
-    EXPECT_EQ(window->level().frames, edited);
-    EXPECT_EQ(window->ComboBox1->currentIndex(), 1);
+    EXPECT_EQ(std::pair(window->level().frames, window->ComboBox1->currentIndex()), std::pair(edited, 1));
 }
 
 // The three answers to "Save changes to NAME?" before another level opens
@@ -83,12 +67,10 @@ TEST_F(UndoTest, TheSaveQuestionsAnswersOnOpenAndOnClose)
         set_save_question_handler({});
         messages.take();
         EXPECT_EQ(asked, QStringList{"Save changes to level.tr4?"});
-        EXPECT_EQ(went_on, c.goes_on);
-        EXPECT_EQ(window->isWindowModified(), !c.goes_on || (c.closing && c.answer == SaveAnswer::discard));
-        if (c.save_fails)
-            std::filesystem::remove(level);
-        else
-            EXPECT_EQ(test::read_file(level) != loaded, c.answer == SaveAnswer::save);
+        EXPECT_EQ(std::pair(went_on, window->isWindowModified()),
+                  std::pair(c.goes_on, !c.goes_on || (c.closing && c.answer == SaveAnswer::discard)));
+        EXPECT_EQ(!c.save_fails && test::read_file(level) != loaded, c.answer == SaveAnswer::save && !c.save_fails);
+        if (c.save_fails) std::filesystem::remove(level);
     }
 }
 
@@ -103,14 +85,12 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
                                                            std::array{99, into_third, 3, 0},
                                                            std::array{1, target.frame_end + 1, 3, 0}}) {
         choose(WindowLevel::figure, 3);
-        window->SpinEdit8->setValue(next);
-        window->SpinEdit9->setValue(frame);
-        window->Button2Click();
+        window->SpinEdit8->setValue(next), window->SpinEdit9->setValue(frame), window->Button2Click();
         window->SpinEdit1->setValue(2);  // the last keyframe
         window->Timer1Timer();
-        const std::vector<int> shown{window->ComboBox1->currentIndex(), window->SpinEdit1->value(),
-                                     window->Timeline1->value()};
-        EXPECT_EQ(shown, std::vector<int>({animation, keyframe, keyframe}));
+        const TForm1& w = *window;
+        EXPECT_EQ(std::vector<int>({w.ComboBox1->currentIndex(), w.SpinEdit1->value(), w.Timeline1->value()}),
+                  std::vector<int>({animation, keyframe, keyframe}));
     }
     window->Timeline1->setValue(1);  // moved by the user
     EXPECT_EQ(window->SpinEdit1->value(), 1);
@@ -119,8 +99,7 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
 // Left, Right and Space work from the lists but leave a field's typing alone.
 TEST_F(UndoTest, TheTimelineKeysLeaveTypingAlone)
 {
-    window->show();
-    window->activateWindow();
+    window->show(), window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QWidget *list = window->ListBox1, *field = window->box_fields[0];
     const struct {

@@ -11,16 +11,16 @@ namespace {
 
 constexpr std::uint8_t one_bone_keyframe = 11;  // box 6, offset 3, one two-word rotation
 
-// A TR4 level whose moveable 0 has `num_meshes` bones drawn with one mesh, a
-// textured rectangle over its first four `vertices` (the last repeated when
-// there are fewer), and one animation of one keyframe: box words 1 to 6, the
-// root `offset`, the two-word `rotation` entry.
+// A TR4 level whose moveable 0 is one bone drawn with one mesh, a textured
+// rectangle over its first four `vertices` (the last repeated when there are
+// fewer), and one animation of one keyframe: box words 1 to 6, the root
+// `offset`, the two-word `rotation` entry.
 struct OneBoneLevel {
     Ttrlevel level;
     Tmesh_list meshes;
 
     OneBoneLevel(const std::vector<tmesh_vertex>& vertices, std::array<std::int16_t, 3> offset = {},
-                 std::array<std::uint16_t, 2> rotation = {}, std::uint16_t num_meshes = 1)
+                 std::array<std::uint16_t, 2> rotation = {})
     {
         tmesh& mesh = meshes.meshes.emplace_back();
         mesh.vertices = vertices;
@@ -28,13 +28,9 @@ struct OneBoneLevel {
         for (std::size_t c = 0; c < 4; ++c) face.vertices[c] = std::uint16_t(std::min(c, vertices.size() - 1));
         meshes.mesh_index = {0};
         level.version_code = code_tr4;
-        level.moveables = {tmoveable{}};
-        level.moveables[0].num_meshes = num_meshes;
-        level.num_moveables = 1;
-        level.animations = {tanimation{}};
-        level.animations[0].frame_size = one_bone_keyframe;
-        level.animations[0].frame_rate = 1;
-        level.num_animations = 1;
+        level.moveables = {tmoveable{}}, level.moveables[0].num_meshes = 1, level.num_moveables = 1;
+        level.animations = {tanimation{}}, level.num_animations = 1;
+        level.animations[0].frame_size = one_bone_keyframe, level.animations[0].frame_rate = 1;
         level.frames = {1, 2, 3, 4, 5, 6, offset[0], offset[1], offset[2], std::int16_t(rotation[0]), std::int16_t(rotation[1])};
         level.num_frames = std::uint32_t(level.frames.size());
     }
@@ -50,6 +46,9 @@ TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheF
     ASSERT_TRUE(set_keyframe_box_field(l.level, 0, 0, 0, 0, -1 - 65536));
     EXPECT_EQ(l.box(), (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5, 6}));
     EXPECT_FALSE(set_keyframe_box_field(l.level, 0, 0, 0, 6, 7));
+    l.level.moveables[0].num_meshes = 0;  // nothing to measure
+    EXPECT_FALSE(automatic_bound(l.level, l.meshes, 0, 0, 0));
+    l.level.moveables[0].num_meshes = 1;
 
     // No box, nothing written: the rest pose before the frames, a keyframe cut short, no such moveable.
     l.level.set_num_frames(5);
@@ -59,11 +58,6 @@ TEST(KeyframeBox, FieldsInMinimumThenMaximumOrderLowSixteenBitsAndOnlyInsideTheF
         EXPECT_FALSE(automatic_bound(l.level, l.meshes, m, 0, n));
     }
     EXPECT_EQ(l.level.frames, (std::vector<std::int16_t>{-1, std::int16_t(40000), 3, 4, 5}));
-
-    // A moveable without meshes keeps its box.
-    OneBoneLevel meshless({{0, 0, 0}}, {}, {0, 0}, 0);
-    EXPECT_FALSE(automatic_bound(meshless.level, meshless.meshes, 0, 0, 0));
-    EXPECT_EQ(meshless.box(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOffset)
@@ -76,8 +70,7 @@ TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOf
     } cases[] = {
         // The root offset is added to the measured box.
         {{{0, -500, 0}, {10, 20, 0}, {10, 20, 10}, {0, -500, 10}}, {0, -300, 0}, {0, 0}, {0, 10, -800, -280, 0, 10}},
-        // x = 100 turned about y by 170 steps (59.77 degrees) comes to x = 50.4
-        // and level z = -86.4; turned the other way, z = +86.4.
+        // x = 100 turned about y by 170 steps (59.77 degrees) comes to x = 50.4 and level z = -86.4 (the other way: +86.4).
         {{{100, 0, 0}}, {0, 0, 0}, {0x0002, 0xA800}, {50, 50, 0, 0, -86, -86}},
         {{{100, 0, 0}}, {0, 0, 7}, {0x000D, 0x5800}, {50, 50, 0, 0, 93, 93}},
         // Turned a quarter about x, a vertex below the bone swings to z +100.
@@ -90,32 +83,18 @@ TEST(AutomaticBound, MeasuresThePosedMeshInLevelAxesTruncatedAndMovedByTheRootOf
     }
 }
 
-// Moveable 0 owns animations 0 to 2, moveable 1 animations 3 and 4; every
-// animation has two keyframes.
-Ttrlevel two_moveables()
+// Moveable 0 owns animations 0 to 2, moveable 1 animations 3 and 4; every animation has two keyframes.
+TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
 {
-    Ttrlevel level;
-    level.version_code = code_tr4;
-    level.moveables.assign(2, tmoveable{});
-    level.moveables[0].num_meshes = level.moveables[1].num_meshes = 1;
-    level.moveables[1].animation = 3;
-    level.num_moveables = 2;
+    Ttrlevel level = OneBoneLevel({{0, 0, 0}}).level;
+    level.moveables.push_back(level.moveables[0]), level.moveables[1].animation = 3, level.num_moveables = 2;
     const std::uint16_t frame_ranges[][2] = {{0, 99}, {100, 119}, {120, 140}, {0, 29}, {30, 50}};
-    tanimation a{};
-    a.frame_size = one_bone_keyframe;
     for (std::uint32_t k = 0; k < 5; ++k) {
-        a.frame_offset = k * 4 * one_bone_keyframe;
-        a.frame_start = frame_ranges[k][0], a.frame_end = frame_ranges[k][1];
-        level.animations.push_back(a);
+        tanimation& a = k ? level.animations.emplace_back(level.animations[0]) : level.animations[0];
+        a.frame_offset = k * 4 * one_bone_keyframe, a.frame_start = frame_ranges[k][0], a.frame_end = frame_ranges[k][1];
     }
     level.num_animations = 5;
     level.set_num_frames(5 * 2 * one_bone_keyframe);
-    return level;
-}
-
-TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
-{
-    Ttrlevel level = two_moveables();
     ASSERT_TRUE(apply_animation_parameters(level, 0, 1, {70000, 65537, 300, 10}));
     const auto read = animation_parameters(level, 0, 1);
     EXPECT_EQ(std::tie(read->next_animation, read->next_frame, read->frame_rate, read->amount_frames),
@@ -127,12 +106,11 @@ TEST(AnimationParameters, ApplyRenumbersTheMoveablesLaterAnimationsOnly)
     EXPECT_EQ(frames, (std::vector<std::pair<int, int>>{{0, 99}, {100, 109}, {110, 130}, {0, 29}, {30, 50}}));
 
     // Nothing is applied to a moveable without animations, or to an animation without keyframes.
-    level.moveables[1].animation = -1;  // moveable 0 now runs to the end
+    level.moveables[1].animation = -1;                // moveable 0 now runs to the end,
+    level.set_num_frames(4 * 2 * one_bone_keyframe);  // where its last animation has no keyframes
     const std::vector<tanimation> before = level.animations;
-    EXPECT_FALSE(apply_animation_parameters(level, 1, 0, {1, 1, 1, 1}));
-    EXPECT_FALSE(apply_animation_parameters(level, 7, 0, {1, 1, 1, 1}));
-    level.set_num_frames(4 * 2 * one_bone_keyframe);  // the last animation loses its keyframes
-    EXPECT_FALSE(apply_animation_parameters(level, 0, 4, {1, 1, 1, 1}));
+    for (const auto& [m, j] : {std::pair{1, 0}, {7, 0}, {0, 4}})
+        EXPECT_FALSE(apply_animation_parameters(level, m, j, {1, 1, 1, 1})) << m << " " << j;
     EXPECT_EQ(std::memcmp(before.data(), level.animations.data(), before.size() * sizeof(tanimation)), 0);
     EXPECT_FALSE(animation_parameters(level, 0, 9));
 }
