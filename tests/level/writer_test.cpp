@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 
 #include "level/ttrlevel.h"
 #include "level_files.h"
@@ -26,11 +27,7 @@ fs::path folder(const std::string& name)
     return dir;
 }
 
-void load(Ttrlevel& level, const Bytes& bytes, const fs::path& path)
-{
-    bytes.save(path);
-    ASSERT_EQ(level.load_level(path), load_ok);
-}
+void load(Ttrlevel& level, const Bytes& bytes, const fs::path& path) { bytes.save(path), ASSERT_EQ(level.load_level(path), load_ok); }
 
 // Saves the level to `path` and reads back what was written.
 Ttrlevel saved_and_read(Ttrlevel& level, const fs::path& path)
@@ -110,17 +107,12 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         EXPECT_TRUE(packed.from_container);
         ASSERT_EQ(packed.save_level((dir / ("a" + ext)).string()), save_ok);
         EXPECT_EQ(read_file(dir / ("a" + ext)), file.data());
-
         packed.frames[0] ^= 1;
         plain.frames[0] ^= 1;
         ASSERT_EQ(packed.save_level((dir / ("b" + ext)).string()), save_ok);
         ASSERT_EQ(plain.save_level((dir / ("c" + ext)).string()), save_ok);
-        const std::vector<std::uint8_t> container = read_file(dir / ("b" + ext));
-        ASSERT_GT(container.size(), 12u);
-        EXPECT_EQ(std::memcmp(container.data(), "ZLIB", 4), 0);
-        std::vector<std::uint8_t> unpacked;
-        EXPECT_TRUE(decompress_buffer(container.data() + 12, container.size() - 12, 0, unpacked));
-        EXPECT_EQ(unpacked, read_file(dir / ("c" + ext)));
+        const std::vector<std::uint8_t> edited = in_container(Bytes().append(read_file(dir / ("c" + ext)))).data();
+        EXPECT_EQ(read_file(dir / ("b" + ext)), edited);
     }
 }
 
@@ -140,14 +132,10 @@ TEST(Writer, RoomSizesAndShortTextureBuffersFollowWhatIsHeld)
         if (ext == ".tr4") level.textile32.resize(1000), level.misc_textile.clear();
         if (ext == ".tr2") level.textile16.resize(texture_page_bytes16 + 10);
         const Ttrlevel again = saved_and_read(level, dir / ("out" + ext));
-        ASSERT_EQ(again.rooms.size(), 1u);
-        EXPECT_EQ(again.rooms[0].num_data_words, right - 2);
+        EXPECT_EQ(again.rooms.at(0).num_data_words, right - 2);
         EXPECT_EQ(again.frames, level.frames);
         EXPECT_EQ(again.num_texture_pages, ext == ".tr2" ? 1u : 2u);
-        if (ext == ".tr4") {
-            EXPECT_EQ(again.textile32, level.textile32);
-            EXPECT_TRUE(again.misc_textile.empty());
-        }
+        EXPECT_EQ(std::tuple(again.textile32, again.misc_textile), std::tuple(level.textile32, level.misc_textile));
     }
 }
 
@@ -161,12 +149,9 @@ TEST(Writer, FailedSavesWriteNothing)
     const fs::path target = dir / "target.tr2";
     Bytes().text("old contents").save(target);
 
-    level.num_frames += 10;
-    EXPECT_THROW(level.save_level(target.string()), std::length_error);
-    level.num_frames -= 10;
-    level.rooms[0].num_lights = 5;
-    EXPECT_THROW(level.save_level(target.string()), std::length_error);
-    level.rooms[0].num_lights = 1;
+    auto refused = [&](auto& count) { count += 10, EXPECT_THROW(level.save_level(target.string()), std::length_error), count -= 10; };
+    refused(level.num_frames);
+    refused(level.rooms[0].num_lights);
     expect_save_fails_with(level, dir / "missing" / "x.tr2", ENOENT);
 
     EXPECT_EQ(read_file(target), Bytes().text("old contents").data());
