@@ -27,7 +27,11 @@ fs::path folder(const std::string& name)
     return dir;
 }
 
-void load(Ttrlevel& level, const Bytes& bytes, const fs::path& path) { bytes.save(path), ASSERT_EQ(level.load_level(path), load_ok); }
+void load(Ttrlevel& level, const Bytes& bytes, const fs::path& path)
+{
+    bytes.save(path);
+    ASSERT_EQ(level.load_level(path), load_ok);
+}
 
 // Saves the level to `path` and reads back what was written.
 Ttrlevel saved_and_read(Ttrlevel& level, const fs::path& path)
@@ -149,7 +153,11 @@ TEST(Writer, FailedSavesWriteNothing)
     const fs::path target = dir / "target.tr2";
     Bytes().text("old contents").save(target);
 
-    auto refused = [&](auto& count) { count += 10, EXPECT_THROW(level.save_level(target.string()), std::length_error), count -= 10; };
+    auto refused = [&](auto& count) {
+        count += 10;
+        EXPECT_THROW(level.save_level(target.string()), std::length_error);
+        count -= 10;
+    };
     refused(level.num_frames);
     refused(level.rooms[0].num_lights);
     expect_save_fails_with(level, dir / "missing" / "x.tr2", ENOENT);
