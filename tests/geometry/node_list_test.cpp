@@ -28,15 +28,16 @@ Names entries(const List& list)
     return out;
 }
 
-TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryAndPacks)
+// Deleting twice or out of range does nothing; iteration runs from the end,
+// skipping empty entries.
+TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryPacksAndIteratesFromTheEnd)
 {
     List list;
     add_all(list, {"a", "b", "c", "x"});
-    for (std::int32_t i : {0, 2, 2, 17}) list.delete_at(i);  // twice or out of range: nothing
+    for (std::int32_t i : {0, 2, 2, 17}) list.delete_at(i);
     EXPECT_EQ(list.data_at(-1), list.data_at(0));  // out of range and empty: nullptr
-    EXPECT_EQ(list.add("d", std::make_unique<int>(4)), 2);
-    EXPECT_EQ(list.add("e", std::make_unique<int>(5)), 0);
-    EXPECT_EQ(list.add("f", std::make_unique<int>(6)), 4);
+    using Indices = std::vector<std::int32_t>;
+    EXPECT_EQ((Indices{list.add("d", std::make_unique<int>(4)), list.add("e", std::make_unique<int>(5)), list.add("f", std::make_unique<int>(6))}), (Indices{2, 0, 4}));
     list.rename(3, "z");
     list.delete_at(1);
     list.rename(1, "y");  // empty: nothing
@@ -44,6 +45,19 @@ TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryAndPacks)
     list.pack();
     EXPECT_EQ(entries(list), (Names{"e", "d", "z", "f"}));
     EXPECT_EQ(list.free_count(), 0);
+
+    for (std::int32_t i : {3, 1}) list.delete_at(i);
+    std::vector<int> seen;
+    for (list.last(); !list.eof(); list.prior()) seen.push_back(*list.current_data());
+    EXPECT_EQ(seen, (std::vector<int>{3, 5}));
+    list.last();
+    list.save_position();
+    list.prior();
+    list.restore_position();
+    EXPECT_EQ(*list.current_data(), 3);
+    for (std::int32_t i : {0, 2}) list.delete_at(i);
+    list.last();
+    EXPECT_TRUE(list.eof() && !list.current_data());
 }
 
 // A sorted list holds its empty entries in front, its nodes in byte order.
@@ -77,25 +91,6 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNames)
     EXPECT_FALSE(one.found);
     add_all(one, {"m", "b"}).delete_at(0);
     EXPECT_EQ((std::vector<std::int32_t>{one.insert_position("a"), one.insert_position("m"), one.insert_position("z")}), (std::vector<std::int32_t>{1, 1, 2}));
-}
-
-TEST(NodeList, IteratesFromTheEndSkippingEmptyEntries)
-{
-    List list;
-    add_all(list, {"n0", "n1", "n2", "n3", "n4"});
-    for (std::int32_t i : {4, 2, 0}) list.delete_at(i);
-    std::vector<int> seen;
-    for (list.last(); !list.eof(); list.prior()) seen.push_back(*list.current_data());
-    EXPECT_EQ(seen, (std::vector<int>{3, 1}));
-    list.last();
-    list.save_position();
-    list.prior();
-    list.restore_position();
-    EXPECT_EQ(*list.current_data(), 3);
-    for (std::int32_t i : {1, 3}) list.delete_at(i);
-    list.last();
-    EXPECT_TRUE(list.eof());
-    EXPECT_EQ(list.current_data(), nullptr);
 }
 
 TEST(NodeList, IntToKeyRightAlignsSoKeysSortNumerically)
