@@ -61,7 +61,7 @@ TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryPacksAndIteratesFromTh
 }
 
 // A sorted list holds its empty entries in front, its nodes in byte order.
-TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNames)
+TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNamesOrNumericKeys)
 {
     List list;
     list.sorted = true;
@@ -87,15 +87,11 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNames)
     one.sorted = true;
     add_all(one, {"gone"}).delete_at(0);
     one.found = true;
-    EXPECT_EQ(one.insert_position("x"), -1);
-    EXPECT_FALSE(one.found);
+    EXPECT_EQ((std::pair{one.insert_position("x"), one.found}), (std::pair{-1, false}));
     add_all(one, {"m", "b"}).delete_at(0);
     EXPECT_EQ((std::vector<std::int32_t>{one.insert_position("a"), one.insert_position("m"), one.insert_position("z")}), (std::vector<std::int32_t>{1, 1, 2}));
-}
-
-TEST(NodeList, IntToKeyRightAlignsSoKeysSortNumerically)
-{
-    EXPECT_EQ((Names{int_to_key(7, 6), int_to_key(12345678, 6), int_to_key(-42, 4)}), (Names{"     7", "12345678", " -42"}));  // never cut
+    // Numeric keys are right-aligned so that they sort numerically, never cut.
+    EXPECT_EQ((Names{int_to_key(7, 6), int_to_key(12345678, 6), int_to_key(-42, 4)}), (Names{"     7", "12345678", " -42"}));
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(VecMath, ScalarsAndVectors)
 }
 
 // The Hamilton product; rotations about an axis (normalised) multiply on the left.
-TEST(VecMathQuats, ProductsRotationsAboutAnAxisAndEulerOrders)
+TEST(VecMathQuats, ProductsRotationsAboutAnAxisEulerOrdersAndSlerp)
 {
     const TQuat i{1, 0, 0, 0}, j{0, 1, 0, 0};
     EXPECT_EQ((std::array{QuatMultiply(i, j), QuatMultiply(j, i), QuatMultiply(i, i)}), (std::array{TQuat{0, 0, 1, 0}, TQuat{0, 0, -1, 0}, TQuat{0, 0, 0, -1}}));
@@ -64,6 +64,14 @@ TEST(VecMathQuats, ProductsRotationsAboutAnAxisAndEulerOrders)
     // YXZ puts the y rotation first (leftmost).
     expect_near(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(y, 0, 0, 1))), EulerToQuatYXZ(a, b, y));
     expect_near(about_axis(60, 0, 0, 1), zyx(0, 0, 30, about_axis(30, 0, 0, 1), true));  // keep: q (x) (Rz Ry Rx)
+
+    // Slerp: its ends, and the shorter arc (a.b < 0: the end is -(-b)).
+    const TQuat p = EulerToQuatXYZ(10, 20, 30), q = EulerToQuatXYZ(-40, 5, 60);
+    EXPECT_EQ(QuatSlerp(p, p, 0.37L), p);
+    expect_near(p, QuatSlerp(p, negated(p), 0.37L));
+    expect_near(p, QuatSlerp(p, q, 0));
+    expect_near(q, QuatSlerp(p, negated(q), 1));
+    expect_near(about_axis(45, 0, 0, 1), QuatSlerp(about_axis(0, 0, 0, 1), about_axis(90, 0, 0, 1), 0.5L));
 }
 
 TEST(VecMathQuats, QuatToEulerInvertsEulerToQuatZYXAndIsFiniteAtAndPastThePole)
@@ -74,16 +82,6 @@ TEST(VecMathQuats, QuatToEulerInvertsEulerToQuatZYXAndIsFiniteAtAndPastThePole)
     const TVector3 e = QuatToEuler(zyx(10, 90, 0));
     EXPECT_TRUE(std::isfinite(e.x) && std::isfinite(e.z) && std::abs(e.y - 90) < 0.05);
     EXPECT_FLOAT_EQ(QuatToEuler({0, 0.8f, 0, 0.8f}).y, 90);  // not of unit length: the arcsine of 1.28 is clamped
-}
-
-TEST(VecMathQuats, SlerpEndsAndTheShorterArc)
-{
-    TQuat a = EulerToQuatXYZ(10, 20, 30), b = EulerToQuatXYZ(-40, 5, 60);
-    EXPECT_EQ(QuatSlerp(a, a, 0.37L), a);
-    expect_near(a, QuatSlerp(a, negated(a), 0.37L));
-    expect_near(a, QuatSlerp(a, b, 0));
-    expect_near(b, QuatSlerp(a, negated(b), 1));  // a.b < 0: the end is -(-b)
-    expect_near(about_axis(45, 0, 0, 1), QuatSlerp(about_axis(0, 0, 0, 1), about_axis(90, 0, 0, 1), 0.5L));
 }
 
 // QuatToMatrix transforms row vectors: the x axis (row 0) turns into the y
