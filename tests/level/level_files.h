@@ -1,4 +1,4 @@
-// What the level tests share: file names by generation, byte comparison.
+// What the level tests share: file names by generation, byte comparison, sinks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "level/sinks.h"
+
 namespace kelanim::test {
+
+// Keeps what a level reports.
+struct Collect : MessageSink, ProgressSink {
+    void show_message(std::string_view text) override { messages.emplace_back(text); }
+    void set_progress(int percent) override { progress.push_back(percent); }
+    std::vector<std::string> messages;
+    std::vector<int> progress;
+};
 
 // The name decides codes 2 and 4 (.tub, .TRG) besides the version word.
 inline std::string name_for(int code, const std::string& stem = "level")
