@@ -1,14 +1,16 @@
-// What the level tests share: file names by generation, byte comparison, sinks.
+// What the level tests share: file names by generation, saving, byte comparison, sinks.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "level/sinks.h"
+#include "byte_builder.h"
+#include "level/ttrlevel.h"
 
 namespace kelanim::test {
 
@@ -25,6 +27,13 @@ inline std::string name_for(int code, const std::string& stem = "level")
 {
     static const char* const extensions[] = {"", ".phd", ".tub", ".tr2", ".TRG.tr2", ".tr2", ".tr4", ".trc"};
     return stem + std::to_string(code) + extensions[code];
+}
+
+// Saves the level to `path` and gives back the file written.
+inline std::vector<std::uint8_t> saved(Ttrlevel& level, const std::filesystem::path& path)
+{
+    EXPECT_EQ(level.save_level(path.string()), save_ok);
+    return read_file(path);
 }
 
 // Where two files first differ, for a readable failure on megabytes.

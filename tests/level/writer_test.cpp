@@ -37,8 +37,7 @@ void load(Ttrlevel& level, const Bytes& bytes, const fs::path& path)
 Ttrlevel saved_and_read(Ttrlevel& level, const fs::path& path)
 {
     Ttrlevel again;
-    EXPECT_EQ(level.save_level(path.string()), save_ok);
-    EXPECT_EQ(again.load_level(path), load_ok);
+    EXPECT_EQ(again.load_level_from_memory(saved(level, path), path.string()), load_ok);
     EXPECT_FALSE(again.truncated);
     return again;
 }
@@ -84,9 +83,8 @@ TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
     for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg}, Row{0, "c.tr2", code_tr2}}) {
         SCOPED_TRACE(r.name);
         if (r.loaded) { ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(r.loaded), dir / name_for(r.loaded, "in"))); }
-        ASSERT_EQ(level.save_level((dir / r.name).string()), save_ok);
+        EXPECT_EQ(saved(level, dir / r.name), synthetic_level(r.code).data());
         EXPECT_EQ(level.version_code, r.code);
-        EXPECT_EQ(read_file(dir / r.name), synthetic_level(r.code).data());
     }
 }
 
@@ -103,14 +101,10 @@ TEST(Writer, LevelFromAContainerIsSavedInOne)
         ASSERT_NO_FATAL_FAILURE(load(packed, file, dir / ("packed" + ext)));
         ASSERT_NO_FATAL_FAILURE(load(plain, synthetic_level(code), dir / ("plain" + ext)));
         EXPECT_TRUE(packed.from_container);
-        ASSERT_EQ(packed.save_level((dir / ("a" + ext)).string()), save_ok);
-        EXPECT_EQ(read_file(dir / ("a" + ext)), file.data());
+        EXPECT_EQ(saved(packed, dir / ("a" + ext)), file.data());
         packed.frames[0] ^= 1;
         plain.frames[0] ^= 1;
-        ASSERT_EQ(packed.save_level((dir / ("b" + ext)).string()), save_ok);
-        ASSERT_EQ(plain.save_level((dir / ("c" + ext)).string()), save_ok);
-        const std::vector<std::uint8_t> edited = in_container(Bytes().append(read_file(dir / ("c" + ext)))).data();
-        EXPECT_EQ(read_file(dir / ("b" + ext)), edited);
+        EXPECT_EQ(saved(packed, dir / ("b" + ext)), in_container(Bytes().append(saved(plain, dir / ("c" + ext)))).data());
     }
 }
 
@@ -170,11 +164,7 @@ TEST(DiskFaults, SaveAsOntoABadDiskKeepsTheOldFileAndTheLevel)
     const fs::path work = output_dir("disk-faults");
     Ttrlevel level;
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(code_tr2), work / "source.tr2"));  // about 200 KB
-    auto saved = [&](const std::string& name) {
-        EXPECT_EQ(level.save_level((work / name).string()), save_ok);
-        return read_file(work / name);
-    };
-    const auto before = saved("before.tr2");
+    const auto before = saved(level, work / "before.tr2");
     const auto old = Bytes().text("the old level, which must survive").data();
 
     enum Fault { full, read_only, folder };
@@ -194,7 +184,7 @@ TEST(DiskFaults, SaveAsOntoABadDiskKeepsTheOldFileAndTheLevel)
         if (row.fault == read_only) expect_save_fails_with(level, disk.folder() / "new.tr2", row.error);
         EXPECT_EQ(read_file(kept), old);
         EXPECT_EQ(folder_entries(disk.folder()), row.left);
-        EXPECT_EQ(saved("after.tr2"), before);
+        EXPECT_EQ(saved(level, work / "after.tr2"), before);
         if (row.fault == full) {
             fs::remove(disk.folder() / ".filler");
             ASSERT_EQ(level.save_level(target.string()), save_ok);
