@@ -140,7 +140,6 @@ TEST(Writer, FailedSavesWriteNothing)
     ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(3), dir / "in.tr2"));
     const fs::path target = dir / "target.tr2";
     Bytes().text("old contents").save(target);
-
     auto refused = [&](auto& count) {
         count += 10;
         EXPECT_THROW(level.save_level(target.string()), std::length_error);
@@ -149,7 +148,6 @@ TEST(Writer, FailedSavesWriteNothing)
     refused(level.num_frames);
     refused(level.rooms[0].num_lights);
     expect_save_fails_with(level, dir / "missing" / "x.tr2", ENOENT);
-
     EXPECT_EQ(read_file(target), Bytes().text("old contents").data());
     EXPECT_EQ(folder_entries(dir), (std::vector<std::string>{"in.tr2", "target.tr2"}));
     saved_and_read(level, target);
