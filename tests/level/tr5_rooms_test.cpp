@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 
 #include "level/tr5_rooms.h"
@@ -42,10 +41,9 @@ std::vector<std::uint8_t> written(const troom& room)
 // Every face names a merged vertex and the counts agree with the arrays.
 void expect_consistent(const troom& r)
 {
-    const std::size_t sectors = std::size_t{r.num_z_sectors} * r.num_x_sectors;
     const std::vector<std::size_t> counts = {r.num_vertices, r.num_vertices, r.num_vertices, r.num_rectangles,
                                              r.num_rectangles, r.num_triangles, r.num_triangles, r.num_lights,
-                                             r.num_records36, r.num_portals, r.num_static_meshes, sectors};
+                                             r.num_records36, r.num_portals, r.num_static_meshes, std::size_t{r.num_z_sectors} * r.num_x_sectors};
     ASSERT_EQ((std::vector<std::size_t>{r.vertices.size(), r.vertices_tr1.size(), r.tr5_vertices.size(), r.rectangles.size(),
                                         r.tr5_rectangles.size(), r.triangles.size(), r.tr5_triangles.size(), r.lights_tr5.size(),
                                         r.records36.size(), r.portals.size(), r.statics.size(), r.sectors.size()}),
@@ -60,8 +58,7 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
 {
     ReadRoom r = read_room(tr5_room(two_layer_room()).data());
     const troom& room = r.room;
-    EXPECT_FALSE(r.ended_early);
-    EXPECT_EQ(room.tr5_unread_bytes, 0);
+    EXPECT_TRUE(!r.ended_early && room.tr5_unread_bytes == 0);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
     // Four corners of the first layer plus two new vertices of the second; the later
     // duplicate overwrote the shared vertex's file data and colour.
@@ -79,7 +76,6 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
                                          room.tr5_null_marker, room.tr5_offsets[4], room.lights_tr5[0].bytes[0],
                                          room.statics[0].bytes[19], room.layer_headers[1].layer_word1}),
               (std::vector<std::int64_t>{2, -7, -3072, 0xFF405060, 0x03, 0x12345678, 0x55, 0x60, 0xA0, 0x701}));
-
     // A face naming no vertex of its layer (which has three) is left out.
     Tr5RoomPlan plan = two_layer_room();
     plan.layers[1].triangles.push_back({0, 1, 3});
@@ -95,7 +91,6 @@ TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
     Bytes bytes = tr5_room(plan);
     ReadRoom r = read_room(bytes.data());
     EXPECT_EQ((std::pair<long, long>{r.room.tr5_unread_bytes, r.end_position}), (std::pair<long, long>{10, bytes.size()}));
-
     // A declared size that ends inside the vertices: the counts are cut at
     // the room's end, the room is damaged, and reading goes on from there.
     plan.tail_bytes = 0;
@@ -104,7 +99,6 @@ TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
     r = read_room(bytes.data());
     EXPECT_TRUE(r.ended_early && r.end_position == bytes.size() - 100 - 30);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
-
     // A size that ends inside the fixed header gives a negative count.
     plan.size_adjust = -static_cast<std::int64_t>(tr5_room(plan).size()) + 8 + 100;
     r = read_room(tr5_room(plan).data());  // unread: less the header, the portal count and its filler
@@ -132,14 +126,12 @@ TEST(Tr5Room, RoomIsWrittenAsReadAndTruncatedRoomsStayConsistent)
         ReadRoom r = read_room({full.begin(), full.begin() + cut});
         EXPECT_TRUE(r.ended_early && r.end_position <= cut);
         ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
-        const std::vector<std::uint8_t> out = written(r.room);  // never reads past an array
-        std::uint32_t size;
-        std::memcpy(&size, out.data() + 4, 4);
-        EXPECT_EQ(size, out.size() - 8);
+        const std::vector<std::uint8_t> out = written(r.room);  // never reads past an array; its size word is right
+        EXPECT_EQ(out.at(4) | out[5] << 8 | out[6] << 16 | std::size_t{out[7]} << 24, out.size() - 8);
     }
 }
 
-TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
+TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCountAsALinearSearchWould)
 {
     troom room;
     room.layers.resize(2);  // 70000 distinct positions
@@ -157,19 +149,16 @@ TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
     room.layers[1].vertices.resize(1000);  // within the limit: merges completely, from scratch
     room.layers[1].triangles.clear();
     EXPECT_TRUE(merge_tr5_layers(room) && room.num_vertices == 41000);
-}
 
-// The merge against a plain linear search: the first vertex at a truncated
-// position fixes its number, later ones overwrite its data and colour.
-TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
-{
+    // Against a plain linear search on random layers: the first vertex at a truncated
+    // position fixes its number, later ones overwrite its data and colour.
     std::mt19937 random(11);
     for (int round = 0; round < 50; ++round) {
-        troom room;
-        room.layers.resize(1 + random() % 4);
+        troom mixed;
+        mixed.layers.resize(1 + random() % 4);
         std::vector<std::array<std::int64_t, 5>> expected, got;  // x, y, z, first raw byte, colour per merged vertex
         std::vector<std::uint16_t> corners, got_corners;
-        for (ttr5_layer& layer : room.layers) {
+        for (ttr5_layer& layer : mixed.layers) {
             const std::size_t n = 1 + random() % 40;
             std::vector<std::uint16_t> merged;
             for (std::size_t i = 0; i < n; ++i) {
@@ -185,10 +174,10 @@ TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
                 for (std::uint16_t c : layer.triangles.back().face.vertices) corners.push_back(merged[c]);
             }
         }
-        ASSERT_TRUE(merge_tr5_layers(room));
-        for (std::size_t i = 0; i < room.vertices.size(); ++i)
-            got.push_back({room.vertices[i].x, room.vertices_tr1[i].y, room.vertices[i].z, room.tr5_vertices[i].raw[0], room.tr5_vertices[i].colour});
-        for (const tface3& t : room.triangles) got_corners.insert(got_corners.end(), t.vertices.begin(), t.vertices.end());
+        ASSERT_TRUE(merge_tr5_layers(mixed));
+        for (std::size_t i = 0; i < mixed.vertices.size(); ++i)
+            got.push_back({mixed.vertices[i].x, mixed.vertices_tr1[i].y, mixed.vertices[i].z, mixed.tr5_vertices[i].raw[0], mixed.tr5_vertices[i].colour});
+        for (const tface3& t : mixed.triangles) got_corners.insert(got_corners.end(), t.vertices.begin(), t.vertices.end());
         EXPECT_EQ(got, expected);
         EXPECT_EQ(got_corners, corners);
     }
