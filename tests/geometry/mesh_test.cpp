@@ -101,7 +101,6 @@ TEST(MeshDecoding, OddCountsMissingVerticesAndMeshesPastTheEnd)
     EXPECT_EQ(lit.lights, (std::vector<std::int16_t>{100, 8191, -1}));
     const tmesh none = decoded(level, code_tr2, Bytes().i16(0).i16(0).i16(0).i32(0).i16(-5).i16(0).i16(-2).i16(-1).i16(0).i16(0)).meshes.at(0);
     EXPECT_EQ(none.num_vertices + none.num_textured_rects + none.num_textured_tris, 0);
-
     b = Bytes();  // corner 3 and vertex 60000 do not exist
     header(b, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {-500, 0, 0}, {900, 0, 0}}).i16(0);
     b.i16(1).u16(0).u16(1).u16(2).u16(5).u16(0);
@@ -109,7 +108,6 @@ TEST(MeshDecoding, OddCountsMissingVerticesAndMeshesPastTheEnd)
     const tmesh m = decoded(level, code_tr2, b).meshes.at(0);
     EXPECT_EQ((std::vector<double>{double(m.num_textured_rects), double(m.num_textured_tris), double(m.num_dropped_faces), m.bounds_min[0], m.bounds_max[0]}),
               (std::vector<double>{0, 1, 2, 0, 1}));
-
     b = Bytes();
     header(empty_mesh(b, code_tr4).u16(0), {{5, 5, 5}}).i16(30000);  // claims 30000 normals, holds two
     Tmesh_list list = decoded(level, code_tr4, b.i16(1).i16(2).i16(3).i16(4).i16(5).i16(6), {0, 20});
@@ -152,7 +150,6 @@ TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
     level = skin_level(code_tr3, 999);  // no skin object: the first mesh's pointers lend their own bones
     list.decode_meshes(level);
     EXPECT_EQ(list.bone_mesh(level, 1, 5), 5);
-
     // The skin object and the bone it leaves alone, by generation.
     struct Row { std::int32_t code; std::uint32_t object; std::int32_t exempt_moveable, exempt_bone; };
     for (const Row& row : {Row{code_tr1, 0, 0, 1}, Row{code_tr1_ub, 0, 0, 1}, Row{code_tr2, 0, 0, 1}, Row{code_tr2_trg, 0, 0, 1},

@@ -45,7 +45,6 @@ TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryPacksAndIteratesFromTh
     list.pack();
     EXPECT_EQ(entries(list), (Names{"e", "d", "z", "f"}));
     EXPECT_EQ(list.free_count(), 0);
-
     for (std::int32_t i : {3, 1}) list.delete_at(i);
     std::vector<int> seen;
     for (list.last(); !list.eof(); list.prior()) seen.push_back(*list.current_data());
@@ -81,7 +80,6 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNamesOrN
         const bool found = list.found;
         EXPECT_EQ((std::tuple{index, found, list.insert_position(r.name), list.found}), (std::tuple{r.index, r.found, r.position, r.found_place})) << r.name;
     }
-
     // Only empty entries: no position; a single node: the position still follows the order.
     List one;
     one.sorted = true;

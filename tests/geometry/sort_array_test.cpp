@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -10,9 +11,7 @@ namespace kelanim {
 namespace {
 
 // Ordered by `key` alone, so equal elements can still be told apart by `tag`.
-struct Keyed {
-    std::int32_t key, tag;
-};
+struct Keyed { std::int32_t key, tag; };
 using Ints = std::vector<std::int32_t>;
 
 TQSortArray keyed_array(std::int32_t delta, const Ints& appended = {})
@@ -34,12 +33,8 @@ TQSortArray keyed_array(std::int32_t delta, const Ints& appended = {})
 // The keys, or with `tags` the tags, in array order.
 Ints keys(const TQSortArray& a, bool tags = false)
 {
-    Ints out;
-    for (std::int32_t i = 0; i < a.count(); ++i) {
-        Keyed k;
-        std::memcpy(&k, a.item_at(i), sizeof k);
-        out.push_back(tags ? k.tag : k.key);
-    }
+    Ints out(std::size_t(a.count()));
+    for (std::int32_t i = 0; i < a.count(); ++i) std::memcpy(&out[std::size_t(i)], static_cast<const char*>(a.item_at(i)) + (tags ? offsetof(Keyed, tag) : 0), 4);
     return out;
 }
 
@@ -51,7 +46,6 @@ TEST(SortArray, AddSortedPutsEqualsInFrontOfTheirRunAndSearchesFindTheRunsFirst)
     EXPECT_EQ(places, (Ints{0, 1, 0, 1, 1, 4, 5}));
     EXPECT_EQ(keys(a), (Ints{10, 50, 50, 50, 70, 90, 90}));
     EXPECT_EQ(keys(a, true), (Ints{0, 2, 1, 0, 0, 1, 0}));
-
     Keyed probe{5, 0};
     EXPECT_EQ((Ints{keyed_array(4).find_insert(&probe, false), keyed_array(4).index_of(&probe)}), (Ints{-1, -1}));  // empty
     TQSortArray b = keyed_array(4, {1, 3, 3, 3, 3, 3, 3, 3, 8, 9});
@@ -79,7 +73,6 @@ TEST(SortArray, IndicesOutsideTheElementsAreNeverTouchedAndOrderFollowsTheChosen
     const Keyed last{42, 0};
     a.append(&last);
     EXPECT_EQ(keys(a), Ints{42});
-
     // Comparing through a method (descending here), or by the elements' bytes, with a delta of 0.
     TQSortArray method(sizeof(std::int32_t), 0);
     method.use_method = true;
@@ -87,7 +80,6 @@ TEST(SortArray, IndicesOutsideTheElementsAreNeverTouchedAndOrderFollowsTheChosen
     for (std::int32_t v : {3, 9, 1, 7}) method.add_sorted(&v);
     ASSERT_EQ(method.count(), 4);
     EXPECT_EQ(std::memcmp(method.item_at(0), Ints{9, 7, 3, 1}.data(), 16), 0);
-
     TQSortArray bytes(3, 4);
     for (const char* s : {"bcd", "abc", "bca"}) bytes.add_sorted(s);
     EXPECT_EQ(std::memcmp(bytes.item_at(0), "abcbcabcd", 9), 0);

@@ -11,10 +11,7 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
-void expect_near(const TQuat& e, const TQuat& a)
-{
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR((&e.x)[i], (&a.x)[i], 1e-5f) << "component " << i;
-}
+void expect_near(const TQuat& e, const TQuat& a) { for (int i = 0; i < 4; ++i) EXPECT_NEAR((&e.x)[i], (&a.x)[i], 1e-5f) << "component " << i; }
 
 void expect_angles(const TVector3& e, double x, double y, double z)
 {
@@ -35,7 +32,6 @@ TEST(VecMath, ScalarsAndVectors)
     const double expected[] = {pi / 2, -pi / 2, pi, pi / 3, -3 * pi / 4, 37.5};
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(computed[i], expected[i], 1e-12) << i;
     EXPECT_EQ(static_cast<float>(DegToRad(180)), 3.1415927f);
-
     TVector3 v{3, 0, 4};
     VectorNormalize(v);
     const TVector3 vectors[] = {TriangleNormal({0, 0, 0}, {2, 0, 0}, {2, 3, 0}), TriangleNormal({1, 1, 1}, {2, 2, 2}, {4, 4, 4}),
@@ -57,14 +53,12 @@ TEST(VecMathQuats, ProductsRotationsAboutAnAxisEulerOrdersAndSlerp)
     const float c = static_cast<float>(std::cos(pi / 6));
     expect_near((TQuat{0.1f * c, 0.2f * c, 0.3f * c, 0.9f * c}), rotated({0.1f, 0.2f, 0.3f, 0.9f}, 60, 0, 0, 0));
     EXPECT_FALSE(std::isinf(rotated({0, 0, 0, 1}, 60, NAN, 0, 0).w));
-
     const float a = 25, b = -40, y = 70;
     // (Rx Ry Rz)* = Rz(-c) Ry(-b) Rx(-a): XYZ is the conjugate of ZYX with negated angles.
     expect_near(conjugate(EulerToQuatXYZ(a, b, y)), zyx(-a, -b, -y));
     // YXZ puts the y rotation first (leftmost).
     expect_near(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(y, 0, 0, 1))), EulerToQuatYXZ(a, b, y));
     expect_near(about_axis(60, 0, 0, 1), zyx(0, 0, 30, about_axis(30, 0, 0, 1), true));  // keep: q (x) (Rz Ry Rx)
-
     // Slerp: its ends, and the shorter arc (a.b < 0: the end is -(-b)).
     const TQuat p = EulerToQuatXYZ(10, 20, 30), q = EulerToQuatXYZ(-40, 5, 60);
     EXPECT_EQ(QuatSlerp(p, p, 0.37L), p);
