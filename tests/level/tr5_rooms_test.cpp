@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 
 #include "level/tr5_rooms.h"
@@ -42,10 +41,9 @@ std::vector<std::uint8_t> written(const troom& room)
 // Every face names a merged vertex and the counts agree with the arrays.
 void expect_consistent(const troom& r)
 {
-    const std::size_t sectors = std::size_t{r.num_z_sectors} * r.num_x_sectors;
     const std::vector<std::size_t> counts = {r.num_vertices, r.num_vertices, r.num_vertices, r.num_rectangles,
                                              r.num_rectangles, r.num_triangles, r.num_triangles, r.num_lights,
-                                             r.num_records36, r.num_portals, r.num_static_meshes, sectors};
+                                             r.num_records36, r.num_portals, r.num_static_meshes, std::size_t{r.num_z_sectors} * r.num_x_sectors};
     ASSERT_EQ((std::vector<std::size_t>{r.vertices.size(), r.vertices_tr1.size(), r.tr5_vertices.size(), r.rectangles.size(),
                                         r.tr5_rectangles.size(), r.triangles.size(), r.tr5_triangles.size(), r.lights_tr5.size(),
                                         r.records36.size(), r.portals.size(), r.statics.size(), r.sectors.size()}),
@@ -60,41 +58,29 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
 {
     ReadRoom r = read_room(tr5_room(two_layer_room()).data());
     const troom& room = r.room;
-    EXPECT_FALSE(r.ended_early);
-    EXPECT_EQ(room.tr5_unread_bytes, 0);
+    EXPECT_TRUE(!r.ended_early && room.tr5_unread_bytes == 0);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
-
-    // Four corners of the first layer plus two new vertices of the second.
-    ASSERT_EQ(room.num_vertices, 6);
-    EXPECT_EQ(room.vertices[2].z, 1024);
-    EXPECT_EQ(room.vertices[4].x, 2048);
-    EXPECT_EQ(room.vertices_tr1[4].y, -512);
-    // The later duplicate overwrote the shared vertex's file data and colour.
-    EXPECT_FLOAT_EQ(room.tr5_vertices[2].x, 1024.75f);
-    EXPECT_EQ(room.tr5_vertices[2].raw[0], 0xC0);
-    EXPECT_EQ(room.vertices[2].colour, (0xC0 >> 3) * 0x421);
-    EXPECT_EQ(room.vertices[0].colour, (0x40 >> 3) * 0x421);
-
-    // Faces of the second layer name the merged vertices.
-    ASSERT_EQ(room.num_rectangles, 2);
-    EXPECT_EQ(room.rectangles[1].vertices, (std::array<std::uint16_t, 4>{2, 4, 5, 2}));
-    EXPECT_EQ(room.tr5_rectangles[1].extra, 0xE4);
+    // Four corners of the first layer plus two new vertices of the second; the later
+    // duplicate overwrote the shared vertex's file data and colour.
+    ASSERT_EQ(room.num_vertices * 10 + room.num_rectangles, 62);
+    EXPECT_EQ((std::vector<double>{double(room.vertices[2].z), double(room.vertices[4].x), double(room.vertices_tr1[4].y), room.tr5_vertices[2].x,
+                                   double(room.tr5_vertices[2].raw[0]), double(room.vertices[2].colour), double(room.vertices[0].colour)}),
+              (std::vector<double>{1024, 2048, -512, 1024.75, 0xC0, (0xC0 >> 3) * 0x421, (0x40 >> 3) * 0x421}));
+    // Faces of the second layer name the merged vertices, textures numbered by their layer.
     ASSERT_EQ(room.num_triangles, 2);
+    EXPECT_EQ(room.rectangles[1].vertices, (std::array<std::uint16_t, 4>{2, 4, 5, 2}));
     EXPECT_EQ(room.triangles[1].vertices, (std::array<std::uint16_t, 3>{2, 4, 5}));
-    EXPECT_EQ(room.tr5_triangles[1].face.texture, 1);  // the second layer's own texture numbering
-
+    EXPECT_EQ(room.tr5_rectangles[1].extra * 100 + room.tr5_triangles[1].face.texture, 0xE4 * 100 + 1);
     // Header fields kept to be written back, first to last.
     EXPECT_EQ((std::vector<std::int64_t>{room.num_layers, room.tr5_y, room.y_top, room.room_colour, room.tr5_header_word[0],
                                          room.tr5_null_marker, room.tr5_offsets[4], room.lights_tr5[0].bytes[0],
                                          room.statics[0].bytes[19], room.layer_headers[1].layer_word1}),
               (std::vector<std::int64_t>{2, -7, -3072, 0xFF405060, 0x03, 0x12345678, 0x55, 0x60, 0xA0, 0x701}));
-
     // A face naming no vertex of its layer (which has three) is left out.
     Tr5RoomPlan plan = two_layer_room();
     plan.layers[1].triangles.push_back({0, 1, 3});
     r = read_room(tr5_room(plan).data());
-    EXPECT_TRUE(r.ended_early);
-    EXPECT_EQ(r.room.num_triangles, 2);
+    EXPECT_TRUE(r.ended_early && r.room.num_triangles == 2);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
 }
 
@@ -104,124 +90,95 @@ TEST(Tr5Room, UnreadBytesAreSkippedAndOverrunsGoBackToTheDeclaredEnd)
     plan.tail_bytes = 10;
     Bytes bytes = tr5_room(plan);
     ReadRoom r = read_room(bytes.data());
-    EXPECT_EQ(r.room.tr5_unread_bytes, 10);
-    EXPECT_EQ(r.end_position, bytes.size());
-
+    EXPECT_EQ((std::pair<long, long>{r.room.tr5_unread_bytes, r.end_position}), (std::pair<long, long>{10, bytes.size()}));
     // A declared size that ends inside the vertices: the counts are cut at
     // the room's end, the room is damaged, and reading goes on from there.
     plan.tail_bytes = 0;
     plan.size_adjust = -30;
     bytes = tr5_room(plan).fill(100, 0x42);  // the next room's bytes
     r = read_room(bytes.data());
-    EXPECT_TRUE(r.ended_early);
-    EXPECT_EQ(r.end_position, bytes.size() - 100 - 30);
+    EXPECT_TRUE(r.ended_early && r.end_position == bytes.size() - 100 - 30);
     ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
-
     // A size that ends inside the fixed header gives a negative count.
     plan.size_adjust = -static_cast<std::int64_t>(tr5_room(plan).size()) + 8 + 100;
-    r = read_room(tr5_room(plan).data());
-    EXPECT_EQ(r.end_position, 108u);
-    EXPECT_EQ(r.room.tr5_unread_bytes, 108 - (216 + 2 + 2));  // the header, the portal count and its filler
+    r = read_room(tr5_room(plan).data());  // unread: less the header, the portal count and its filler
+    EXPECT_EQ((std::pair<long, long>{r.room.tr5_unread_bytes, r.end_position}), (std::pair<long, long>{108 - (216 + 2 + 2), 108}));
 }
 
 // A room is written as it was read: odd and even triangle counts (with the
-// alignment bytes after the faces), no layers, bytes after the vertices.
-TEST(Tr5Room, RoomIsWrittenAsRead)
+// alignment bytes after the faces), no layers, bytes after the vertices. Cut
+// short anywhere, a room stays consistent and writes whole. (Spoiled bytes are
+// the fuzz target's.)
+TEST(Tr5Room, RoomIsWrittenAsReadAndTruncatedRoomsStayConsistent)
 {
     Tr5RoomPlan with_tail = two_layer_room(2), empty;
     with_tail.tail_bytes = 6;
     empty.num_lights = empty.num_records36 = empty.num_portals = empty.num_statics = 0;
-    for (const Tr5RoomPlan& plan : {two_layer_room(0), two_layer_room(1), with_tail, empty}) {
+    for (const Tr5RoomPlan& plan : {two_layer_room(0), two_layer_room(1), empty, with_tail}) {
         const std::vector<std::uint8_t> bytes = tr5_room(plan).data();
         ReadRoom r = read_room(bytes);
         EXPECT_FALSE(r.ended_early);
         EXPECT_EQ(written(r.room), bytes);
     }
+    const std::vector<std::uint8_t> full = tr5_room(two_layer_room(2)).data();
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        ReadRoom r = read_room({full.begin(), full.begin() + cut});
+        EXPECT_TRUE(r.ended_early && r.end_position <= cut);
+        ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
+        const std::vector<std::uint8_t> out = written(r.room);  // never reads past an array; its size word is right
+        EXPECT_EQ(out.at(4) | out[5] << 8 | out[6] << 16 | std::size_t{out[7]} << 24, out.size() - 8);
+    }
 }
 
-TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCount)
+TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCountAsALinearSearchWould)
 {
     troom room;
-    room.layers.resize(2);
-    // 70000 distinct positions, far beyond the 3000 the old program kept.
+    room.layers.resize(2);  // 70000 distinct positions
     for (int i = 0; i < 70000; ++i)
         room.layers[i / 40000].vertices.push_back(ttr5_vertex{static_cast<float>(i % 256), static_cast<float>(i / 256), 7.0f, {}, 0});
     room.layers[0].triangles.push_back({{{0, 39999, 3000}, 5}, 0});
     room.layers[1].triangles.push_back({{{0, 25534, 25535}, 6}, 0});  // 65534 kept, 65535 not
     room.layers[1].rectangles.push_back({{{0, 1, 2, 3}, 7}, 0});
-
     EXPECT_FALSE(merge_tr5_layers(room));
-    EXPECT_EQ(room.num_vertices, 65535);
-    EXPECT_EQ(room.vertices[65534].x, 65534 % 256);
-    ASSERT_EQ(room.num_triangles, 1);
+    EXPECT_EQ(room.vertices.at(65534).x, 65534 % 256);
+    ASSERT_EQ(room.num_vertices * 100 + room.num_triangles * 10 + room.num_rectangles, 6553511);
     EXPECT_EQ(room.triangles[0].vertices, (std::array<std::uint16_t, 3>{0, 39999, 3000}));
-    ASSERT_EQ(room.num_rectangles, 1);
     EXPECT_EQ(room.rectangles[0].vertices, (std::array<std::uint16_t, 4>{40000, 40001, 40002, 40003}));
     ASSERT_NO_FATAL_FAILURE(expect_consistent(room));
-
-    room.layers[1].vertices.resize(1000);  // within the limit: merges completely
+    room.layers[1].vertices.resize(1000);  // within the limit: merges completely, from scratch
     room.layers[1].triangles.clear();
-    EXPECT_TRUE(merge_tr5_layers(room));
-    EXPECT_EQ(room.num_vertices, 41000);
-}
+    EXPECT_TRUE(merge_tr5_layers(room) && room.num_vertices == 41000);
 
-// The merge against a plain linear search: the first vertex at a truncated
-// position fixes its number, later ones overwrite its data and colour.
-TEST(Tr5Room, MergeMatchesALinearSearchOnRandomLayers)
-{
+    // Against a plain linear search on random layers: the first vertex at a truncated
+    // position fixes its number, later ones overwrite its data and colour.
     std::mt19937 random(11);
-    using Position = std::array<std::int16_t, 3>;
     for (int round = 0; round < 50; ++round) {
-        troom room;
-        room.layers.resize(1 + random() % 4);
-        std::vector<Position> positions;  // the expected merge
-        std::vector<ttr5_vertex> data;
-        std::vector<std::uint16_t> triangle_corners;
-        for (ttr5_layer& layer : room.layers) {
+        troom mixed;
+        mixed.layers.resize(1 + random() % 4);
+        std::vector<std::array<std::int64_t, 5>> expected, got;  // x, y, z, first raw byte, colour per merged vertex
+        std::vector<std::uint16_t> corners, got_corners;
+        for (ttr5_layer& layer : mixed.layers) {
             const std::size_t n = 1 + random() % 40;
             std::vector<std::uint16_t> merged;
             for (std::size_t i = 0; i < n; ++i) {
-                ttr5_vertex v{float(random() % 4) * 0.75f, -float(random() % 3) * 1.5f, float(random() % 3), {}, std::uint32_t(random())};
-                v.raw[0] = static_cast<std::uint8_t>(random());
+                ttr5_vertex v{float(random() % 4) * 0.75f, -float(random() % 3) * 1.5f, float(random() % 3), {std::uint8_t(random())}, std::uint32_t(random())};
                 layer.vertices.push_back(v);
-                const Position p{std::int16_t(v.x), std::int16_t(v.y), std::int16_t(v.z)};
-                const std::size_t at = std::find(positions.begin(), positions.end(), p) - positions.begin();
-                if (at == positions.size()) positions.push_back(p), data.push_back(v);
-                data[at] = v;
-                merged.push_back(static_cast<std::uint16_t>(at));
+                const std::array<std::int64_t, 5> e{std::int16_t(v.x), std::int16_t(v.y), std::int16_t(v.z), v.raw[0], v.colour};
+                const auto at = std::find_if(expected.begin(), expected.end(), [&](const auto& x) { return std::equal(x.begin(), x.begin() + 3, e.begin()); });
+                merged.push_back(std::uint16_t(at - expected.begin()));
+                at == expected.end() ? expected.push_back(e) : void(*at = e);
             }
-            auto corner = [&] { return static_cast<std::uint16_t>(random() % n); };
             for (std::uint16_t f = 0; f < 5; ++f) {
-                layer.triangles.push_back({{{corner(), corner(), corner()}, f}, 9});
-                for (std::uint16_t c : layer.triangles.back().face.vertices) triangle_corners.push_back(merged[c]);
+                layer.triangles.push_back({{{std::uint16_t(random() % n), std::uint16_t(random() % n), std::uint16_t(random() % n)}, f}, 9});
+                for (std::uint16_t c : layer.triangles.back().face.vertices) corners.push_back(merged[c]);
             }
         }
-        ASSERT_TRUE(merge_tr5_layers(room));
-        ASSERT_EQ(room.num_vertices, positions.size());
-        for (std::size_t i = 0; i < positions.size(); ++i) {
-            EXPECT_EQ((Position{room.vertices[i].x, room.vertices_tr1[i].y, room.vertices[i].z}), positions[i]);
-            EXPECT_EQ(room.tr5_vertices[i].raw[0], data[i].raw[0]);
-            EXPECT_EQ(room.tr5_vertices[i].colour, data[i].colour);
-        }
-        ASSERT_EQ(room.num_triangles * 3u, triangle_corners.size());
-        for (std::size_t c = 0; c < triangle_corners.size(); ++c) EXPECT_EQ(room.triangles[c / 3].vertices[c % 3], triangle_corners[c]);
-    }
-}
-
-// Cut short anywhere, a room stays consistent and writes whole. (Spoiled bytes
-// are the fuzz target's.)
-TEST(Tr5Room, TruncatedRoomsStayConsistent)
-{
-    const std::vector<std::uint8_t> full = tr5_room(two_layer_room(2)).data();
-    for (std::size_t cut = 0; cut < full.size(); ++cut) {
-        SCOPED_TRACE(cut);
-        ReadRoom r = read_room({full.begin(), full.begin() + cut});
-        EXPECT_TRUE(r.ended_early);
-        EXPECT_LE(r.end_position, cut);
-        ASSERT_NO_FATAL_FAILURE(expect_consistent(r.room));
-        const std::vector<std::uint8_t> out = written(r.room);  // never reads past an array
-        std::uint32_t size;
-        std::memcpy(&size, out.data() + 4, 4);
-        EXPECT_EQ(size, out.size() - 8);
+        ASSERT_TRUE(merge_tr5_layers(mixed));
+        for (std::size_t i = 0; i < mixed.vertices.size(); ++i)
+            got.push_back({mixed.vertices[i].x, mixed.vertices_tr1[i].y, mixed.vertices[i].z, mixed.tr5_vertices[i].raw[0], mixed.tr5_vertices[i].colour});
+        for (const tface3& t : mixed.triangles) got_corners.insert(got_corners.end(), t.vertices.begin(), t.vertices.end());
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(got_corners, corners);
     }
 }

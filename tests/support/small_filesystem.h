@@ -1,7 +1,6 @@
-// A small tmpfs for tests of faults on disk, to fill up or turn read-only. It
-// lives in a mount namespace private to the test process, so no other process
-// sees it and it goes with the process. Without the privilege to mount (root
-// in CI) the test skips and says why.
+// A small tmpfs for tests of faults on disk, to fill up or turn read-only, in a
+// mount namespace private to the test process (no other process sees it; it goes
+// with the process). Without the privilege to mount the test skips and says why.
 #pragma once
 
 #include <fcntl.h>
@@ -29,8 +28,7 @@ public:
         static const std::string no_namespace = [] {
             if (::unshare(CLONE_NEWNS) != 0) return std::string("cannot make a private mount namespace: ") + std::strerror(errno);
             // Mounts made from here on must not propagate back to the system.
-            if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-                return std::string("cannot make the mounts private: ") + std::strerror(errno);
+            if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return std::string("cannot make the mounts private: ") + std::strerror(errno);
             return std::string();
         }();
         if (!(why_not_ = no_namespace).empty()) return;
@@ -58,10 +56,8 @@ public:
         if (fd < 0) return false;
         std::vector<char> block(65536, 'F');
         int last_error = 0;
-        for (std::size_t size = block.size(); size > 0; size /= 2) {  // shrinking blocks use up the last page
+        for (std::size_t size = block.size(); size > 0; size /= 2, last_error = errno)  // shrinking blocks use up the last page
             while (::write(fd, block.data(), size) >= 0) {}
-            last_error = errno;
-        }
         ::close(fd);
         return last_error == ENOSPC;
     }
@@ -80,12 +76,8 @@ public:
         return !ec && ::statvfs(folder_.c_str(), &info) == 0 && info.f_bavail == blocks;
     }
 
-    // Remounts read-only: root ignores the permissions of folders and files,
-    // but not a read-only mount.
-    bool make_read_only()
-    {
-        return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
-    }
+    // Remounts read-only: root ignores permissions, but not a read-only mount.
+    bool make_read_only() { return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0; }
 
 private:
     std::filesystem::path folder_;

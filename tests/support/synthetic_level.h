@@ -1,6 +1,5 @@
-// Small levels of every generation, built byte by byte, with every block the
-// generation has holding a known, recognisable value. Used by the reader,
-// writer and round-trip tests and as fuzz seeds.
+// Small levels of every generation, built byte by byte, every block the generation
+// has holding a known, recognisable value: for the level tests and as fuzz seeds.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +13,7 @@ namespace kelanim::test {
 
 // What the synthetic level holds, so tests can check fields against it.
 struct SyntheticFacts {
-    static constexpr std::uint32_t pages = 1, num_frames = 24, num_sample_indices = 2;
-    static constexpr std::uint8_t palette_marker = 0x5A;  // palette entry 1, red
+    static constexpr std::uint32_t pages = 1, num_frames = 24;
 };
 
 namespace detail {
@@ -27,7 +25,7 @@ inline Bytes texture_pages(std::size_t bytes_per_page, std::uint8_t seed, std::u
     return Bytes().append(b);
 }
 
-inline Bytes palette_bytes() { return Bytes().u8(1).u8(2).u8(3).u8(SyntheticFacts::palette_marker).u8(0x11).u8(0x22).fill(762, 0x33); }
+inline Bytes palette_bytes() { return Bytes().u8(1).u8(2).u8(3).u8(0x5A).u8(0x11).u8(0x22).fill(762, 0x33); }  // entry 1 red: 0x5A
 
 // The room form of codes 1 to 7: 4 vertices, 1 rectangle, 2 triangles, 1 sprite, 2 x 3 sectors.
 inline Bytes classic_room(int code)

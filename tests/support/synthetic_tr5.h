@@ -1,5 +1,4 @@
-// TR5 rooms and whole TR5 levels built byte by byte, for the TR5 room,
-// writer and round-trip tests.
+// TR5 rooms and whole TR5 levels built byte by byte, for the TR5 room, writer and round-trip tests.
 #pragma once
 
 #include <array>
@@ -33,10 +32,7 @@ struct Tr5RoomPlan {
 inline Bytes tr5_room(const Tr5RoomPlan& plan)
 {
     std::uint32_t triangles = 0, rectangles = 0;
-    for (const Tr5Layer& l : plan.layers) {
-        triangles += static_cast<std::uint32_t>(l.triangles.size());
-        rectangles += static_cast<std::uint32_t>(l.rectangles.size());
-    }
+    for (const Tr5Layer& l : plan.layers) triangles += std::uint32_t(l.triangles.size()), rectangles += std::uint32_t(l.rectangles.size());
     Bytes b;
     b.text("XELA").u32(0).fill(4, 0xCD).u32(0x11).u32(0x22).u32(0xCDCDCDCD).u32(0x33);  // size, offsets, separator
     b.i32(plan.x).i32(-7).i32(plan.z).i32(plan.y_bottom).i32(plan.y_top).u16(plan.z_sectors).u16(plan.x_sectors);
@@ -56,9 +52,8 @@ inline Bytes tr5_room(const Tr5RoomPlan& plan)
     for (int i = 0; i < plan.num_statics; ++i) b.fill(20, static_cast<std::uint8_t>(0xA0 + i));
     for (std::size_t l = 0; l < plan.layers.size(); ++l) {
         const Tr5Layer& layer = plan.layers[l];
-        b.u32(static_cast<std::uint32_t>(layer.vertices.size())).u16(static_cast<std::uint16_t>(0x700 + l));
-        b.u16(static_cast<std::uint16_t>(layer.rectangles.size())).u16(static_cast<std::uint16_t>(layer.triangles.size()));
-        b.fill(46, static_cast<std::uint8_t>(0xB0 + l));
+        b.u32(std::uint32_t(layer.vertices.size())).u16(std::uint16_t(0x700 + l)).u16(std::uint16_t(layer.rectangles.size()));
+        b.u16(std::uint16_t(layer.triangles.size())).fill(46, std::uint8_t(0xB0 + l));
     }
     for (const Tr5Layer& layer : plan.layers) {
         std::uint16_t texture = 0;
@@ -69,8 +64,7 @@ inline Bytes tr5_room(const Tr5RoomPlan& plan)
     for (const Tr5Layer& layer : plan.layers)
         for (std::size_t i = 0; i < layer.vertices.size(); ++i) {
             const auto c = static_cast<std::uint8_t>(layer.colour_seed + i);
-            b.f32(layer.vertices[i][0]).f32(layer.vertices[i][1]).f32(layer.vertices[i][2]).fill(12, c);
-            b.u32(std::uint32_t{c} * 0x010101u | 0xFF000000u);
+            b.f32(layer.vertices[i][0]).f32(layer.vertices[i][1]).f32(layer.vertices[i][2]).fill(12, c).u32(std::uint32_t{c} * 0x010101u | 0xFF000000u);
         }
     b.fill(plan.tail_bytes, 0xEE);
     b.patch_u32(4, static_cast<std::uint32_t>(static_cast<std::int64_t>(b.size() - 8) + plan.size_adjust));
