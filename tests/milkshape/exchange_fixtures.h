@@ -1,6 +1,4 @@
-// Small levels held in memory for the export, import and repacking tests:
-// moveables whose bones, links, meshes, textures and keyframes the tests
-// choose, without a level file.
+// Small levels in memory for the export, import and repacking tests.
 #pragma once
 
 #include <algorithm>
@@ -115,13 +113,14 @@ struct ExchangeLevel {
 
     void sync_counts()
     {
-        level.num_moveables = static_cast<std::uint32_t>(level.moveables.size());
-        level.num_animations = static_cast<std::uint32_t>(level.animations.size());
-        level.num_frames = static_cast<std::uint32_t>(level.frames.size());
-        level.num_mesh_trees = static_cast<std::uint32_t>(level.mesh_trees.size());
-        level.num_object_textures = static_cast<std::uint32_t>(level.object_textures.size());
-        level.num_static_meshes = static_cast<std::uint32_t>(level.static_meshes.size());
-        level.num_mesh_pointers = static_cast<std::uint32_t>(meshes.mesh_index.size());
+        const auto count = [](const auto& list) { return static_cast<std::uint32_t>(list.size()); };
+        level.num_moveables = count(level.moveables);
+        level.num_animations = count(level.animations);
+        level.num_frames = count(level.frames);
+        level.num_mesh_trees = count(level.mesh_trees);
+        level.num_object_textures = count(level.object_textures);
+        level.num_static_meshes = count(level.static_meshes);
+        level.num_mesh_pointers = count(meshes.mesh_index);
         meshes.count = static_cast<std::int32_t>(meshes.meshes.size());
     }
 
@@ -187,16 +186,22 @@ private:
 inline std::vector<std::vector<std::int16_t>> keyframe_words(const Ttrlevel& level)
 {
     std::vector<std::vector<std::int16_t>> all;
-    for (std::size_t k = 0; k < level.animations.size(); ++k) {
-        const std::size_t start = std::min<std::size_t>(level.animations[k].frame_offset / 2, level.frames.size());
-        const std::size_t end =
-            k + 1 < level.animations.size()
-                ? std::min<std::size_t>(level.animations[k + 1].frame_offset / 2, level.frames.size())
-                : level.frames.size();
-        all.emplace_back(level.frames.begin() + static_cast<std::ptrdiff_t>(start),
-                         level.frames.begin() + static_cast<std::ptrdiff_t>(std::max(start, end)));
-    }
+    const auto word = [&](std::size_t k) {
+        const std::size_t at = k < level.animations.size() ? level.animations[k].frame_offset / 2 : level.frames.size();
+        return level.frames.begin() + static_cast<std::ptrdiff_t>(std::min(at, level.frames.size()));
+    };
+    for (std::size_t k = 0; k < level.animations.size(); ++k) all.emplace_back(word(k), std::max(word(k), word(k + 1)));
     return all;
+}
+
+// The frames and every offset and size an import may change, to show that a
+// refused import changed nothing and a saved level reads back as it was.
+inline std::vector<std::int64_t> level_state(const Ttrlevel& level)
+{
+    std::vector<std::int64_t> state(level.frames.begin(), level.frames.end());
+    for (const tanimation& a : level.animations) state.insert(state.end(), {a.frame_offset, a.frame_size});
+    for (const tmoveable& m : level.moveables) state.push_back(m.frame_offset);
+    return state;
 }
 
 // The angle in degrees between the rotations of two decoded angle triples.

