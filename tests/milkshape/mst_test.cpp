@@ -225,6 +225,7 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     TMS3D_File textured = m;
     ASSERT_TRUE(weld_vertices(textured, false));
     EXPECT_EQ(textured.num_vertices, 5);  // the corner at (0, 0, 0) has two texture coordinates
+    EXPECT_EQ(textured.triangles[0].vertex_indices, (std::array<std::uint16_t, 3>{0, 1, 2}));
     EXPECT_EQ(textured.triangles[1].vertex_indices, (std::array<std::uint16_t, 3>{3, 2, 4}));
     EXPECT_EQ(textured.vertices[3].position, (std::array<float, 3>{0, 0, 0}));
     EXPECT_FLOAT_EQ(textured.tex_coords[3].u, 0.5f);
@@ -235,8 +236,9 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
 
     TMS3D_File positions = m;
     ASSERT_TRUE(weld_vertices(positions, true));
+    EXPECT_EQ(positions.num_vertices, 4);
     EXPECT_EQ(positions.triangles[1].vertex_indices, (std::array<std::uint16_t, 3>{0, 2, 3}));
-    EXPECT_TRUE(positions.num_normals == 0 && positions.triangle_normals.empty());
+    EXPECT_TRUE(positions.num_normals == 0 && positions.triangle_normals.empty() && positions.tex_coords[0].u == 0);
     EXPECT_EQ(positions.triangles[1].s, b.s);  // corners keep their own coordinates
 
     // Another joint or other weights keep a vertex apart, even by position.
@@ -245,6 +247,7 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     m.vertex_extras.assign(3, MS3D_VertexExtra{});
     m.vertex_extras[2].weights = {40, 0, 0};
     m.triangles = {test::sample_triangle(0, 1, 2, 0)};
+    m.triangles[0].s = m.triangles[0].t = {0, 0, 0};
     m.num_triangles = 1;
     ASSERT_TRUE(weld_vertices(m, true));
     EXPECT_EQ(m.num_vertices, 3);
