@@ -125,7 +125,8 @@ TEST(RealMilkShapeFiles, LoadWithTheGeometryAssimpFinds)
     // MilkShape 1.8's 14-byte vertex extras, every one "no further joint".
     EXPECT_EQ(model.subversion, 3);
     for (const MS3D_VertexExtra& e : model.vertex_extras)
-        ASSERT_TRUE(e.bone_ids == (std::array<std::int8_t, 3>{-1, -1, -1}) && e.weights == (std::array<std::uint8_t, 3>{}));
+        ASSERT_TRUE(e.bone_ids == (std::array<std::int8_t, 3>{-1, -1, -1}) &&
+                    e.weights == (std::array<std::uint8_t, 3>{0, 0, 0}));
 
     // Assimp gives each group its own mesh in file order, with three vertices
     // of its own per triangle: compared corner by corner.

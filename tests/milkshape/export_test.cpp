@@ -192,7 +192,8 @@ TEST(ExportStaticMesh, NoJointsToFollowFps24AndNoFrames)
 
 TEST(ExportCommand, DialogFiltersAreSubversionsTwoOneZeroThenTheAsciiForm)
 {
-    for (auto [filter, subversion] : {std::pair{1, 2}, {2, 1}, {3, 0}, {4, 2}}) EXPECT_EQ(subversion_for_filter(filter), subversion);
+    for (auto [filter, subversion] : {std::pair{1, 2}, {2, 1}, {3, 0}, {4, 2}})
+        EXPECT_EQ(subversion_for_filter(filter), subversion);
 }
 
 TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
@@ -222,7 +223,8 @@ TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
     // Grouped by bones there are no materials, so the long name does not matter.
     ExchangeLevel fixture(code_tr2, {{1, {}, {1}}});
     TMS3D_File model;
-    EXPECT_TRUE(export_selection(fixture.level, fixture.meshes, request_for(test::exchange_dir("long") / long_name, 0, 0, true), model).ok);
+    const export_request by_bones = request_for(test::exchange_dir("long") / long_name, 0, 0, true);
+    EXPECT_TRUE(export_selection(fixture.level, fixture.meshes, by_bones, model).ok);
 }
 
 TEST(ExportCommand, SelectionsOutsideTheLevelAreRefused)
@@ -263,7 +265,8 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
     const std::filesystem::path reference = test::exchange_dir("disk-faults-reference");
     const exchange_outcome first = export_to(reference / "model.ms3d");
     EXPECT_EQ(first.message, "Export Done.");
-    EXPECT_EQ(first.files, (std::vector<std::string>{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
+    EXPECT_EQ(first.files,
+              (std::vector<std::string>{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
     const auto first_model = test::read_file(reference / "model.ms3d");
     const auto page_bytes = std::filesystem::file_size(reference / "model.bmp");
     const auto old_model = test::Bytes().text("the old model").data(), old_page = test::Bytes().text("the old page").data();

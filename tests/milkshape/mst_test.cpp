@@ -53,8 +53,8 @@ TEST(MstText, NumbersConvertOrNameTheBadTextAndPrintNineDigitsSixDecimals)
         EXPECT_EQ(message(to_number, bad), std::string("'") + bad + "' is not a valid floating point value");
     EXPECT_EQ(message(to_single, "1e39"), "'1e39' is not a valid floating point value");
 
-    const std::pair<double, const char*> fixed[] = {{0.123456789, "0.123457"},        {12345.6787109375, "12345.678700"},
-                                                    {-1e-7, "0.000000"},              {999999999.4, "999999999.000000"},
+    const std::pair<double, const char*> fixed[] = {{0.123456789, "0.123457"}, {12345.6787109375, "12345.678700"},
+                                                    {-1e-7, "0.000000"},       {999999999.4, "999999999.000000"},
                                                     {12345678901.0, "1.23456789E+10"}};
     for (const auto& [value, text] : fixed) EXPECT_EQ(format_fixed(value, 9, 6), text);
 }
@@ -215,7 +215,8 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     m.vertices = {test::sample_vertex(0, 0, 0, 0), test::sample_vertex(1, 0, 0, 0), test::sample_vertex(1, 1, 0, 0),
                   test::sample_vertex(0, 1, 0, 0), test::sample_vertex(0, 0, 0.0000001f, 0)};
     m.num_vertices = 5;
-    MS3D_Triangle a = test::sample_triangle(0, 1, 2, 0), b = test::sample_triangle(4, 2, 3, 0);  // 4 is 0 within 6 decimals
+    // Vertex 4 is vertex 0 within 6 decimals.
+    MS3D_Triangle a = test::sample_triangle(0, 1, 2, 0), b = test::sample_triangle(4, 2, 3, 0);
     b.s = {0.5f, 1, 0};
     b.t = {0.5f, 1, 1};
     b.vertex_normals[2] = {0, 1, 0};
