@@ -39,41 +39,32 @@ TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched
     Tmesh_list meshes;
     meshes.decode_meshes(level);
     const auto dir = test::exchange_dir(std::string("round-trip-") + file + std::to_string(code));
-
     for (const auto& [m, j] : chosen_animations(level)) {
         SCOPED_TRACE("moveable " + std::to_string(m) + " animation " + std::to_string(j));
-        const std::int64_t k = animation_index(level, m, j);
         const std::int32_t count = keyframe_count(level, m, j);
         std::vector<tpose> before;
         for (std::int32_t n = 0; n < count; ++n) before.push_back(decode_keyframe(level, m, j, n));
         auto words = test::keyframe_words(level);
-
-        export_request request{.path = (dir / "anim.ms3d").string(), .moveable = m, .animation = j};
+        const export_request request{.path = (dir / "anim.ms3d").string(), .moveable = m, .animation = j};
         TMS3D_File model;
         const exchange_outcome exported = export_selection(level, meshes, request, model);
         ASSERT_TRUE(exported.ok) << exported.message;
         const exchange_outcome imported = import_animation_file(level, meshes, m, j, request.path, model);
-        ASSERT_TRUE(imported.ok) << imported.message;
-        EXPECT_TRUE(imported.warnings.empty());
-
+        ASSERT_TRUE(imported.ok && imported.warnings.empty()) << imported.message;
         ASSERT_EQ(keyframe_count(level, m, j), count);
         double worst = 0;
         for (std::int32_t n = 0; n < count; ++n) {
-            const tpose after = decode_keyframe(level, m, j, n);
-            const tpose& was = before[static_cast<std::size_t>(n)];
+            const tpose after = decode_keyframe(level, m, j, n), &was = before[static_cast<std::size_t>(n)];
             ASSERT_EQ(after.offset, was.offset) << "keyframe " << n;
             for (std::size_t b = 0; b < was.angles.size(); ++b)
                 worst = std::max(worst, test::rotation_difference(after.angles[b], was.angles[b]));
         }
         EXPECT_LT(worst, 0.5);
-
         // Every other animation keeps its words.
         auto words_after = test::keyframe_words(level);
-        ASSERT_EQ(words_after.size(), words.size());
-        words_after[static_cast<std::size_t>(k)] = words[static_cast<std::size_t>(k)];
+        words_after.at(static_cast<std::size_t>(animation_index(level, m, j))) = words[static_cast<std::size_t>(animation_index(level, m, j))];
         EXPECT_TRUE(words_after == words);
     }
-
     // The spliced level is written and read back as it is in memory (the
     // TR1 and TR2 families in the layout of the file's own name).
     if (code != code_tr1_ub && code != code_tr2_trg) {
