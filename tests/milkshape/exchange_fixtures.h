@@ -16,12 +16,13 @@
 #include "level/ttrlevel.h"
 #include "realdata.h"
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest zero
+
 namespace kelanim::test {
 
-// Level angles of one bone in 10-bit units (360 / 1024 degrees).
-struct unit_angles {
-    std::uint32_t x = 0, y = 0, z = 0;
-};
+// Level angles x, y, z of one bone in 10-bit units (360 / 1024 degrees).
+using unit_angles = std::array<std::uint32_t, 3>;
 
 struct moveable_plan {
     int bones = 1;
@@ -33,7 +34,7 @@ struct moveable_plan {
 // A three-axis rotation entry in the layout of `code`.
 inline void put_rotation(std::vector<std::int16_t>& frames, int code, const unit_angles& a)
 {
-    const std::uint32_t v = (a.x & 0x3FF) << 20 | (a.y & 0x3FF) << 10 | (a.z & 0x3FF);
+    const std::uint32_t v = (a[0] & 0x3FF) << 20 | (a[1] & 0x3FF) << 10 | (a[2] & 0x3FF);
     const auto high = static_cast<std::int16_t>(v >> 16), low = static_cast<std::int16_t>(v & 0xFFFF);
     frames.insert(frames.end(), {code <= code_tr1_ub ? low : high, code <= code_tr1_ub ? high : low});
 }
@@ -47,19 +48,16 @@ inline std::uint16_t synthetic_texel(int x, int y)
 // A square 100 units wide at height `y`: a rectangle of texture 0, a triangle of texture 1.
 inline tmesh square_mesh(std::int16_t y = 0)
 {
-    tmesh mesh;
+    tmesh mesh{.num_vertices = 4, .num_textured_rects = 1, .num_textured_tris = 1};
     mesh.vertices = {{0, y, 0}, {100, y, 0}, {100, y, 100}, {0, y, 100}};
     mesh.textured_rects = {tmesh_face4{{0, 1, 2, 3}, 0, 0}};
     mesh.textured_tris = {tmesh_face3{{0, 1, 2}, 1, 0}};
-    mesh.num_vertices = 4;
-    mesh.num_textured_rects = mesh.num_textured_tris = 1;
     return mesh;
 }
 
 inline tobject_texture square_texture(int page, int x0, int y0, int x1, int y1)
 {
-    tobject_texture t{};
-    t.tile = static_cast<std::uint16_t>(page);
+    tobject_texture t{.tile = static_cast<std::uint16_t>(page)};
     const auto corner = [](int x, int y, int cx, int cy) {
         return ttexture_corner{std::int8_t(cx), std::uint8_t(x), std::int8_t(cy), std::uint8_t(y)};
     };
@@ -137,13 +135,11 @@ private:
 
     void add_moveable(int m, const moveable_plan& plan)
     {
-        tmoveable mv{};
-        mv.object_id = static_cast<std::uint32_t>(m);
-        mv.num_meshes = static_cast<std::uint16_t>(plan.bones);
-        mv.starting_mesh = static_cast<std::uint16_t>(meshes.mesh_index.size());
-        mv.mesh_tree = static_cast<std::uint32_t>(level.mesh_trees.size());
-        mv.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
-        mv.animation = plan.animations.empty() ? std::int16_t{-1} : static_cast<std::int16_t>(level.animations.size());
+        const tmoveable mv{.object_id = std::uint32_t(m), .num_meshes = std::uint16_t(plan.bones),
+                           .starting_mesh = std::uint16_t(meshes.mesh_index.size()),
+                           .mesh_tree = std::uint32_t(level.mesh_trees.size()),
+                           .frame_offset = std::uint32_t(2 * level.frames.size()),
+                           .animation = plan.animations.empty() ? std::int16_t{-1} : std::int16_t(level.animations.size())};
         for (int b = 0; b < plan.bones; ++b) {
             add_mesh(square_mesh(static_cast<std::int16_t>(-10 * b)));
             if (b == 0) continue;
@@ -153,12 +149,10 @@ private:
         }
         const int code = level.version_code;
         for (const int keyframes : plan.animations) {
-            tanimation anim{};
-            anim.frame_offset = static_cast<std::uint32_t>(2 * level.frames.size());
-            anim.frame_rate = plan.frame_rate;
-            anim.frame_size = code <= code_tr1_ub ? 0 : static_cast<std::uint8_t>(9 + 2 * plan.bones);
-            anim.frame_end = static_cast<std::uint16_t>(std::max(keyframes - 1, 0));
-            level.animations.push_back(anim);
+            level.animations.push_back({.frame_offset = std::uint32_t(2 * level.frames.size()),
+                                        .frame_rate = plan.frame_rate,
+                                        .frame_size = std::uint8_t(code <= code_tr1_ub ? 0 : 9 + 2 * plan.bones),
+                                        .frame_end = std::uint16_t(std::max(keyframes - 1, 0))});
             for (int f = 0; f < keyframes; ++f) {
                 level.frames.insert(level.frames.end(), {-10, 10, -20, 20, -30, 30, std::int16_t(100 + 10 * f + m),
                                                          std::int16_t(-200 - f), std::int16_t(50 + 3 * f)});
@@ -215,3 +209,5 @@ inline std::filesystem::path exchange_dir(const std::string& name)
 }
 
 }  // namespace kelanim::test
+
+#pragma GCC diagnostic pop

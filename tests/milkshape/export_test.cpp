@@ -46,15 +46,15 @@ TEST(ExportJoints, ParentsFollowTheLinksAndTheirSavedPlaces)
     ExchangeLevel pushing(code_tr3, {{5, {{0, 0, -100, 0}, {2, 50, 0, 0}, {0, 0, -100, 0}, {1, -50, 0, 0}}, {1}}});
     const TMS3D_File pushed = prepared(pushing);
     EXPECT_EQ(parents(std::move(pushing)), ";Bone#0;Bone#1;Bone#2;Bone#1;");
-    ExchangeLevel chain(code_tr2, {{3, {}, {2}}});
-    const TMS3D_File chained = prepared(chain);  // rest positions relative to the parent, 100 units below
-    EXPECT_EQ(chained.joints[0].position, (Vec3{0, 0, 0}));
-    EXPECT_NEAR(chained.joints[2].position[1], 1.0f, 1e-5);
     EXPECT_TRUE(std::any_of(pushed.vertices.begin(), pushed.vertices.end(), [](const MS3D_Vertex& x) {
         return x.bone_id == 4 && std::abs(x.position[0] + 0.5f) < 1e-6 && std::abs(x.position[1] - 1.4f) < 1e-6;
     }));
     // Pops with nothing saved keep the previous bone as parent.
     EXPECT_EQ(parents(ExchangeLevel(code_tr4, {{3, {{1, 0, -100, 0}, {3, 0, -100, 0}}, {1}}})), ";Bone#0;Bone#1;");
+    ExchangeLevel chain(code_tr2, {{3, {}, {2}}});
+    const TMS3D_File chained = prepared(chain);  // rest positions relative to the parent, 100 units below
+    EXPECT_EQ(chained.joints[0].position, (Vec3{0, 0, 0}));
+    EXPECT_NEAR(chained.joints[2].position[1], 1.0f, 1e-5);
 }
 
 TEST(ExportGeometry, ARectangleIsTwoTrianglesAndVerticesAreSharedWithinABoneOnly)
@@ -63,12 +63,10 @@ TEST(ExportGeometry, ARectangleIsTwoTrianglesAndVerticesAreSharedWithinABoneOnly
     fixture.bone_mesh(0, 0).textured_tris.clear();
     TMS3D_File model = prepared(fixture, request_for("/out/model.ms3d", 0, 0, true));
     EXPECT_EQ(model.num_triangles + 10 * model.num_vertices, 2 + 10 * 4);
-    // By bones: a group of the bone's triangles without material.
-    ASSERT_EQ(model.num_groups, 1);
+    ASSERT_EQ(model.num_groups, 1);  // by bones: the bone's triangles, without material
     EXPECT_EQ(name_text(model.groups[0].name), "Mesh#0");
     EXPECT_EQ(model.groups[0].material_index + model.num_materials, -1);
-    // Two bones at the same place with the same square keep four vertices
-    // each, so that each follows its own joint.
+    // Two bones at one place with one square keep four vertices each, to follow their own joints.
     ExchangeLevel twins(code_tr2, {{2, {{0, 0, 0, 0}}, {1}}});
     twins.bone_mesh(0, 1) = twins.bone_mesh(0, 0);
     model = prepared(twins);
@@ -82,21 +80,16 @@ TEST(ExportTiming, KeysAreTimedByTheFrameRateAndTheRootKeysMove)
         ExchangeLevel fixture(code_tr2, {{2, {}, {3}, static_cast<std::uint8_t>(rate)}});
         const TMS3D_File model = prepared(fixture);
         const auto frame = [fps](int f) { return static_cast<float>(f) / static_cast<float>(fps); };
-        EXPECT_EQ(model.fps, fps);
-        EXPECT_TRUE(model.current_time == frame(1) && model.total_frames == 3);
+        EXPECT_TRUE(model.fps == fps && model.current_time == frame(1) && model.total_frames == 3);
         ASSERT_TRUE(model.joints[1].num_rotation_keys == 3 && model.joints[1].num_translation_keys == 3);
         EXPECT_FLOAT_EQ(model.joints[1].rotation_keys[2].time, frame(3));
-        // Offset (100, -200, 50) of keyframe 0 is the root key (1, 2, -0.5);
-        // other joints do not move.
+        // Offset (100, -200, 50) of keyframe 0 is the root key (1, 2, -0.5); other joints do not move.
         EXPECT_EQ(model.joints[0].translation_keys[0], (MS3D_Keyframe{frame(1), {1, 2, -0.5f}}));
         EXPECT_EQ(model.joints[1].translation_keys[2], (MS3D_Keyframe{frame(3), {0, 0, 0}}));
     }
-    // Without animations: joints without keys, at 24 frames a second.
-    ExchangeLevel still(code_tr3, {{2, {}, {}}});
+    ExchangeLevel still(code_tr3, {{2, {}, {}}});  // without animations: no keys, 24 frames a second
     const TMS3D_File model = prepared(still, request_for("/out/model.ms3d", 0, -1));
-    EXPECT_EQ(model.num_joints, 2);
-    EXPECT_EQ(model.total_frames + model.joints[0].num_rotation_keys, 0);
-    EXPECT_EQ(model.fps, 24);
+    EXPECT_TRUE(model.num_joints == 2 && model.total_frames + model.joints[0].num_rotation_keys == 0 && model.fps == 24);
 }
 
 TEST(ExportRootOptions, FixRootYAndIgnoreTranslation)
@@ -117,11 +110,10 @@ TEST(ExportRootOptions, FixRootYAndIgnoreTranslation)
     EXPECT_EQ(root_keys(false, false), (std::vector<Vec3>{{1, 2, -0.5f}, {1.1f, 2.01f, -0.53f}}));
     EXPECT_EQ(root_keys(true, false), (std::vector<Vec3>{{1, 0, -0.5f}, {1.1f, 2.01f - 2.0f, -0.53f}}));
     EXPECT_EQ(root_keys(false, true), (std::vector<Vec3>{{0, 0, 0}, {0, 0, 0}}));
-    // Both: the height keeps its motion, x and z lose theirs.
-    EXPECT_EQ(root_keys(true, true), (std::vector<Vec3>{{0, 0, 0}, {0, 2.01f - 2.0f, 0}}));
+    EXPECT_EQ(root_keys(true, true), (std::vector<Vec3>{{0, 0, 0}, {0, 2.01f - 2.0f, 0}}));  // the height keeps its motion
 }
 
-TEST(ExportMaterials, TrianglesOnAPageWithoutGroupAreLeftOut)
+TEST(ExportMaterials, FacesOnNoPageHaveNoGroupAndStaticMeshesNoJoints)
 {
     // Coloured faces only: no page, so no group for them when grouping by texture.
     ExchangeLevel fixture(code_tr1, {{1, {}, {1}}});
@@ -131,29 +123,22 @@ TEST(ExportMaterials, TrianglesOnAPageWithoutGroupAreLeftOut)
     const TMS3D_File by_texture = prepared(fixture);
     EXPECT_EQ(by_texture.num_groups + by_texture.num_triangles, 0);
     EXPECT_EQ(model_inconsistency(by_texture), "");
-    const export_request by_bones = request_for("/out/model.ms3d", 0, 0, true);
-    EXPECT_EQ(prepared(fixture, by_bones).num_triangles, 3);
+    export_request request = request_for("/out/model.ms3d", 0, 0, true);
+    EXPECT_EQ(prepared(fixture, request).num_triangles, 3);
     // TR4 levels have no coloured faces: the same faces are not exported.
     ExchangeLevel tr4(code_tr4, {{1, {}, {1}}});
     tr4.bone_mesh(0, 0).coloured_rects = tr4.bone_mesh(0, 0).textured_rects;
-    EXPECT_EQ(prepared(tr4, by_bones).num_triangles, 3);
-}
+    EXPECT_EQ(prepared(tr4, request).num_triangles, 3);
 
-TEST(ExportStaticMesh, NoJointsToFollowFps24AndNoFrames)
-{
-    ExchangeLevel fixture(code_tr3, {{1, {}, {4}, 2}});
-    export_request request = request_for("/out/model.ms3d", 0, 0, true);  // static meshes always group by texture
+    // A static mesh: grouped by texture whatever asked, without joints, keys or placement.
     request.view_mode = export_static_mesh;
-    request.static_mesh = fixture.add_static(test::square_mesh(-50));
-    const TMS3D_File model = prepared(fixture, request);
-    EXPECT_EQ(model.num_joints + model.total_frames, 0);
-    EXPECT_EQ(model.fps, 24);
-    ASSERT_EQ(model.num_materials, 1);
+    request.static_mesh = tr4.add_static(test::square_mesh(-50));
+    const TMS3D_File model = prepared(tr4, request);
+    EXPECT_TRUE(model.num_joints + model.total_frames == 0 && model.fps == 24 && model.num_materials == 1);
     EXPECT_EQ(name_text(model.groups[0].name) + " " + name_text(model.materials[0].texture), "Texture#0 /out/model.bmp");
     std::vector<std::pair<Vec3, int>> vertices;
     for (const MS3D_Vertex& v : model.vertices) vertices.emplace_back(v.position, v.bone_id);
-    std::sort(vertices.begin(), vertices.end());
-    // The square at height -50 in hundredths, y and z mirrored, without placement nor joint.
+    std::sort(vertices.begin(), vertices.end());  // the square at height -50 in hundredths, y and z mirrored
     EXPECT_EQ(vertices, (std::vector<std::pair<Vec3, int>>{
                             {{0, 0.5f, -1}, -1}, {{0, 0.5f, 0}, -1}, {{1, 0.5f, -1}, -1}, {{1, 0.5f, 0}, -1}}));
 }
@@ -190,25 +175,23 @@ TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
 
 TEST(ExportCommand, SelectionsOutsideTheLevelAreRefused)
 {
-    ExchangeLevel fixture(code_tr2, {{1, {}, {1}}});
-    TMS3D_File model;
-    repack_result pages;
+    ExchangeLevel fixture(code_tr2, {{1, {}, {1}}}), many(code_tr4, {{129, {}, {1}}}), empty(code_tr2, {});
+    const auto problem = [](ExchangeLevel& level, const export_request& request) {
+        TMS3D_File model;
+        repack_result pages;
+        return prepare_export(level.level, level.meshes, request, model, pages).value_or("none");
+    };
     export_request statics = plain_request;
     statics.view_mode = export_static_mesh;  // static mesh 0: the level has none
     for (const export_request& request : {request_for("/out/x.ms3d", 5), request_for("/out/x.ms3d", 0, 3), statics})
-        EXPECT_TRUE(prepare_export(fixture.level, fixture.meshes, request, model, pages));
-    Ttrlevel empty;
-    Tmesh_list no_meshes;
-    EXPECT_TRUE(prepare_export(empty, no_meshes, plain_request, model, pages));
+        EXPECT_NE(problem(fixture, request), "none");
+    EXPECT_NE(problem(empty, plain_request), "none");
+    EXPECT_NE(problem(many, plain_request).find("128"), std::string::npos);
     // Keyframes of one word each: more than a joint can hold keys for.
     fixture.level.frames.resize(70000);
     fixture.level.animations[0].frame_size = 1;
     fixture.sync_counts();
-    EXPECT_NE(prepare_export(fixture.level, fixture.meshes, plain_request, model, pages).value_or("").find("65535"),
-              std::string::npos);
-    ExchangeLevel many(code_tr4, {{129, {}, {1}}});
-    EXPECT_NE(prepare_export(many.level, many.meshes, plain_request, model, pages).value_or("").find("128"),
-              std::string::npos);
+    EXPECT_NE(problem(fixture, plain_request).find("65535"), std::string::npos);
 }
 
 // A full filesystem, one that fills up between the pages and the model, a
@@ -225,7 +208,7 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
     const std::filesystem::path reference = test::exchange_dir("disk-faults-reference");
     const exchange_outcome first = export_to(reference / "model.ms3d");
     EXPECT_EQ(first.message, "Export Done.");
-    EXPECT_EQ(first.files, (std::vector<std::string>{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
+    EXPECT_EQ(first.files, (std::vector{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
     const auto first_model = test::read_file(reference / "model.ms3d");
     const auto page_bytes = std::filesystem::file_size(reference / "model.bmp");
     const auto old_model = test::Bytes().text("the old model").data(), old_page = test::Bytes().text("the old page").data();
@@ -245,10 +228,7 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
         ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
         test::Bytes().append(old_page).save(dir / "model.bmp");
         const auto old_model_path = fault == folder ? dir / "model.ms3d" / "inside" : dir / "model.ms3d";
-        if (fault == folder) {
-            std::filesystem::remove(dir / "model.ms3d");
-            std::filesystem::create_directory(dir / "model.ms3d");
-        }
+        if (fault == folder) std::filesystem::remove(dir / "model.ms3d"), std::filesystem::create_directory(dir / "model.ms3d");
         test::Bytes().append(old_model).save(old_model_path);
         if (fault == full_after_pages) {
             // A second name keeps the old page's blocks in use once it is
@@ -258,8 +238,7 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
         }
         ASSERT_TRUE(fault != full || disk.fill());
         ASSERT_TRUE(fault != read_only || disk.make_read_only());
-        for (const char* name : {"model.ms3d", "model.mst"}) {
-            if (fault != read_only && name != std::string("model.ms3d")) continue;
+        for (const char* name : {"model.ms3d", fault == read_only ? "model.mst" : "model.ms3d"}) {
             const exchange_outcome outcome = export_to(dir / name);
             EXPECT_FALSE(outcome.ok);
             EXPECT_NE(outcome.message.find(std::strerror(error)), std::string::npos) << outcome.message;

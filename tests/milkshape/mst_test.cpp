@@ -12,26 +12,23 @@
 namespace kelanim {
 namespace {
 
+#define EXPECT_THROW_MESSAGE(call, text)                                    \
+    try {                                                                   \
+        call;                                                               \
+        ADD_FAILURE() << #call " did not throw";                            \
+    } catch (const ConversionError& e) { EXPECT_EQ(e.what(), std::string(text)); }
+
 using test::sample_triangle;
 using test::sample_vertex;
 
 TEST(MstText, NumbersConvertOrNameTheBadTextAndPrintNineDigitsSixDecimals)
 {
-    EXPECT_EQ(to_integer(" 12") + to_integer("+7"), 19);
-    EXPECT_DOUBLE_EQ(to_number("-1.5e2"), -150);
-    const auto message = [](auto convert, const char* text) {
-        try {
-            convert(text);
-        } catch (const ConversionError& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
-    };
+    EXPECT_TRUE(to_integer(" 12") + to_integer("+7") == 19 && to_number("-1.5e2") == -150);
     for (const char* bad : {"1.5", "", "99999999999"})
-        EXPECT_EQ(message(to_integer, bad), std::string("'") + bad + "' is not a valid integer value");
+        EXPECT_THROW_MESSAGE(to_integer(bad), std::string("'") + bad + "' is not a valid integer value");
     for (const char* bad : {"abc", "1.5x", "nan"})
-        EXPECT_EQ(message(to_number, bad), std::string("'") + bad + "' is not a valid floating point value");
-    EXPECT_EQ(message(to_single, "1e39"), "'1e39' is not a valid floating point value");
+        EXPECT_THROW_MESSAGE(to_number(bad), std::string("'") + bad + "' is not a valid floating point value");
+    EXPECT_THROW_MESSAGE(to_single("1e39"), "'1e39' is not a valid floating point value");
     const std::pair<double, const char*> fixed[] = {{0.123456789, "0.123457"}, {12345.6787109375, "12345.678700"},
                                                     {-1e-7, "0.000000"},       {999999999.4, "999999999.000000"},
                                                     {12345678901.0, "1.23456789E+10"}};
@@ -111,23 +108,16 @@ TEST(MstLoad, ReadsCountsAndRecordsAmongCommentsAndBlankLines)
     EXPECT_EQ(name_text(m.groups[0].name) + name_text(m.materials[0].name) + name_text(m.materials[0].texture) +
                   name_text(m.joints[0].name),
               "my_meshred_skinpage_0.bmpleft_arm");
-    EXPECT_EQ(m.groups[0].flags, 1);
     const MS3D_Triangle& t = m.triangles[0];
-    EXPECT_TRUE(t.flags == 8 && t.smoothing_group == 4);
-    EXPECT_EQ(t.s, (test::Vec3{0.25f, 1, 0}));
-    EXPECT_EQ(t.t, (test::Vec3{0.5f, 0.5f, 1}));
-    EXPECT_EQ(t.vertex_normals[2], (test::Vec3{0, 0, 1}));
+    EXPECT_TRUE(m.groups[0].flags == 1 && t.flags == 8 && t.smoothing_group == 4 && m.joints[0].flags == 8);
+    EXPECT_EQ((std::vector{t.s, t.t, t.vertex_normals[2], m.joints[0].position}),
+              (std::vector<test::Vec3>{{0.25f, 1, 0}, {0.5f, 0.5f, 1}, {0, 0, 1}, {1, 2, 3}}));
     EXPECT_EQ(m.vertex_extras[t.vertex_indices[1]].weights, (std::array<std::uint8_t, 3>{50, 50, 0}));
     EXPECT_EQ(m.vertices[t.vertex_indices[2]].bone_id, -1);
-    EXPECT_EQ(m.materials[0].diffuse, (std::array<float, 4>{1, 0, 0, 1}));
-    EXPECT_EQ(m.materials[0].shininess, 5);
-    EXPECT_EQ(m.joints[0].flags, 8);
-    EXPECT_EQ(m.joints[0].position, (test::Vec3{1, 2, 3}));
-    // A key at frame 0 lands in slot 0 with time 0: empty, so the first slots
-    // take the key of frame 3.
-    ASSERT_EQ(m.joints[0].translation_keys.size(), 12u);
+    EXPECT_TRUE(m.materials[0].diffuse == (std::array<float, 4>{1, 0, 0, 1}) && m.materials[0].shininess == 5);
+    // A key at frame 0 lands in slot 0 with time 0: empty, so the first slots take the key of frame 3.
+    ASSERT_TRUE(m.joints[0].translation_keys.size() == 12u && m.joints[0].rotation_keys.size() == 12u);
     EXPECT_EQ(m.joints[0].translation_keys[0].value, (test::Vec3{7, 7, 7}));
-    EXPECT_EQ(m.joints[0].rotation_keys.size(), 12u);
 }
 
 TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndWeights)
@@ -143,23 +133,19 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     m.triangles = {sample_triangle(0, 1, 2, 0), b};
     m.num_triangles = 2;
 
-    TMS3D_File textured = m;
+    TMS3D_File textured = m;  // the corner at (0, 0, 0) has two texture coordinates
     ASSERT_TRUE(weld_vertices(textured, false));
-    EXPECT_EQ(textured.num_vertices, 5);  // the corner at (0, 0, 0) has two texture coordinates
+    EXPECT_EQ(textured.num_vertices, 5);
     EXPECT_EQ(textured.triangles[1].vertex_indices, (std::array<std::uint16_t, 3>{3, 2, 4}));
-    EXPECT_EQ(textured.vertices[3].position, (test::Vec3{0, 0, 0}));
-    EXPECT_FLOAT_EQ(textured.tex_coords[3].u, 0.5f);
-    EXPECT_EQ(textured.num_normals, 2);
+    EXPECT_TRUE(textured.vertices[3].position == (test::Vec3{0, 0, 0}) && textured.tex_coords[3].u == 0.5f);
     EXPECT_EQ(textured.triangle_normals[1].normal_indices, (std::array<std::int32_t, 3>{0, 0, 1}));
-    EXPECT_EQ(textured.normals[1], (TVector3{0, 1, 0}));
+    EXPECT_TRUE(textured.num_normals == 2 && textured.normals[1] == (TVector3{0, 1, 0}));
     EXPECT_EQ(model_inconsistency(textured, true), "");
-
     TMS3D_File positions = m;
     ASSERT_TRUE(weld_vertices(positions, true));
-    EXPECT_EQ(positions.num_vertices, 4);
     EXPECT_EQ(positions.triangles[1].vertex_indices, (std::array<std::uint16_t, 3>{0, 2, 3}));
-    EXPECT_TRUE(positions.num_normals == 0 && positions.triangle_normals.empty() && positions.tex_coords[0].u == 0);
-    EXPECT_EQ(positions.triangles[1].s, b.s);  // corners keep their own coordinates
+    EXPECT_TRUE(positions.num_vertices == 4 && positions.num_normals == 0 && positions.triangle_normals.empty());
+    EXPECT_TRUE(positions.tex_coords[0].u == 0 && positions.triangles[1].s == b.s);  // corners keep their own
 
     // Another joint or other weights keep a vertex apart, even by position.
     m.vertices = {sample_vertex(0, 0, 0, 0), sample_vertex(0, 0, 0, 1), sample_vertex(0, 0, 0, 0)};
@@ -170,15 +156,13 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     m.triangles[0].s = m.triangles[0].t = {0, 0, 0};
     m.num_triangles = 1;
     ASSERT_TRUE(weld_vertices(m, true));
-    EXPECT_EQ(m.num_vertices, 3);
-    EXPECT_EQ(m.vertex_extras[2].weights[0], 40);
+    EXPECT_TRUE(m.num_vertices == 3 && m.vertex_extras[2].weights[0] == 40);
 
     // A missing vertex is refused and changes nothing.
     m = test::sample_model(0);
     m.triangles[1].vertex_indices[2] = 40;
     EXPECT_FALSE(weld_vertices(m, false));
-    EXPECT_NE(m.last_error.find("names vertex 40"), std::string::npos);
-    EXPECT_TRUE(m.num_vertices == 7 && m.triangles[1].vertex_indices[2] == 40);
+    EXPECT_TRUE(m.last_error.find("names vertex 40") != std::string::npos && m.num_vertices == 7);
 }
 
 }  // namespace

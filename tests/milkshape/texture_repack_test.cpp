@@ -88,27 +88,24 @@ TEST(RepackTextures, TexturesWithTheSameBoundsShareARegionAndKeepTheirCorners)
 
 TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
 {
+    // The 50 wide region fills the first row, the 100 wide one starts the second.
     std::vector<texture_region> row{region(200, 100), region(100, 100), region(50, 100)};
     EXPECT_EQ(pack_regions(row, {}).page_count, 1);
-    EXPECT_EQ(place(row[0]), (Place{0, 0, 200, 100}));
-    EXPECT_EQ(place(row[2]), (Place{200, 0, 250, 100}));  // fills the first row
-    EXPECT_EQ(place(row[1]), (Place{0, 100, 100, 200}));  // starts the second
+    EXPECT_EQ((std::vector{place(row[0]), place(row[1]), place(row[2])}),
+              (std::vector<Place>{{0, 0, 200, 100}, {0, 100, 100, 200}, {200, 0, 250, 100}}));
 
     // Three rows of 100 do not fit a page: the 50-high region goes into the
     // strip left below the second row, the third tall one to a new page.
     std::vector<texture_region> tall{region(256, 100), region(256, 100), region(256, 100), region(40, 50)};
     const repacked_pages pages = pack_regions(tall, {});
-    ASSERT_EQ(pages.page_count, 2);
-    EXPECT_EQ(pages.rgb.size(), 2u * 256 * 256 * 3);
-    EXPECT_EQ(tall[3].new_page, 0);
-    EXPECT_EQ(place(tall[3]), (Place{0, 200, 40, 250}));
+    ASSERT_TRUE(pages.page_count == 2 && pages.rgb.size() == 2u * 256 * 256 * 3);
+    EXPECT_TRUE(tall[3].new_page == 0 && place(tall[3]) == (Place{0, 200, 40, 250}));
     EXPECT_EQ(tall[0].new_page + tall[1].new_page + tall[2].new_page, 1);
     for (const texture_region& r : tall) EXPECT_TRUE(r.placed && (r.new_page == 0 || r.new_min_y == 0));
 
     // A full page-high region ends at row 256, which wraps to 0 in a byte.
     std::vector<texture_region> full{region(256, 256), region(256, 256)};
-    EXPECT_EQ(pack_regions(full, {}).page_count, 2);
-    EXPECT_EQ(full[1].new_max_y, 0);
+    EXPECT_TRUE(pack_regions(full, {}).page_count == 2 && full[1].new_max_y == 0);
 }
 
 TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
@@ -152,20 +149,15 @@ TEST(RepackTextures, AStaticMeshUsesOnlyItsOwnMeshAndNothingGivesNoFiles)
     const int s = fixture.add_static(mesh);
     fixture.bone_mesh(0, 0).textured_tris[0].effects = 77;
     const repack_result result = pack_textures(fixture.level, fixture.meshes, export_static_mesh, s);
-    ASSERT_EQ(result.new_texture_count, 1);
-    ASSERT_EQ(result.regions.size(), 1u);
+    ASSERT_TRUE(result.new_texture_count == 1 && result.regions.size() == 1u);
     EXPECT_EQ(result.regions[0].width, 32);
-    // The moveable's faces were not renumbered.
-    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 77);
+    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 77);  // the moveable's faces were not renumbered
     EXPECT_EQ(fixture.meshes.meshes.back().textured_tris[0].effects, 0);
-
-    fixture.bone_mesh(0, 0).textured_rects.clear();
-    fixture.bone_mesh(0, 0).textured_tris.clear();
+    // Nothing textured, or a moveable outside the level: no pages, no files.
+    fixture.bone_mesh(0, 0) = tmesh{};
     const auto dir = test::exchange_dir("nothing");
-    const std::string prefix = (dir / "m").string();
-    EXPECT_EQ(repack_textures(fixture.level, fixture.meshes, export_moveable, 0, prefix).new_page_count, 0);
+    EXPECT_EQ(repack_textures(fixture.level, fixture.meshes, export_moveable, 0, (dir / "m").string()).new_page_count, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
-    // A moveable outside the level packs nothing either.
     EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);
 }
 
