@@ -16,8 +16,8 @@
 #include "level/ttrlevel.h"
 #include "realdata.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest zero
+// The tests name only the fields that matter; designated initializers leave the rest zero.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace kelanim::test {
 
@@ -209,5 +209,3 @@ inline std::filesystem::path exchange_dir(const std::string& name)
 }
 
 }  // namespace kelanim::test
-
-#pragma GCC diagnostic pop

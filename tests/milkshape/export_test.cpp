@@ -102,15 +102,14 @@ TEST(ExportRootOptions, FixRootYAndIgnoreTranslation)
         request.ignore_translation = ignore_translation;
         const TMS3D_File model = prepared(fixture, request);
         // The model and its root move up by the first root key's height, which the keys lose.
-        for (std::size_t i = 0; i < plain.vertices.size(); ++i)
-            EXPECT_FLOAT_EQ(model.vertices[i].position[1], plain.vertices[i].position[1] + (fix_root_y ? 2.0f : 0));
-        EXPECT_FLOAT_EQ(model.joints[0].position[1], fix_root_y ? 2.0f : 0);
-        return std::vector<Vec3>{model.joints[0].translation_keys[0].value, model.joints[0].translation_keys[1].value};
+        EXPECT_FLOAT_EQ(model.vertices[3].position[1], plain.vertices[3].position[1] + (fix_root_y ? 2.0f : 0));
+        return std::vector<Vec3>{model.joints[0].position, model.joints[0].translation_keys[0].value,
+                                 model.joints[0].translation_keys[1].value};
     };
-    EXPECT_EQ(root_keys(false, false), (std::vector<Vec3>{{1, 2, -0.5f}, {1.1f, 2.01f, -0.53f}}));
-    EXPECT_EQ(root_keys(true, false), (std::vector<Vec3>{{1, 0, -0.5f}, {1.1f, 2.01f - 2.0f, -0.53f}}));
-    EXPECT_EQ(root_keys(false, true), (std::vector<Vec3>{{0, 0, 0}, {0, 0, 0}}));
-    EXPECT_EQ(root_keys(true, true), (std::vector<Vec3>{{0, 0, 0}, {0, 2.01f - 2.0f, 0}}));  // the height keeps its motion
+    EXPECT_EQ(root_keys(false, false), (std::vector<Vec3>{{0, 0, 0}, {1, 2, -0.5f}, {1.1f, 2.01f, -0.53f}}));
+    EXPECT_EQ(root_keys(true, false), (std::vector<Vec3>{{0, 2, 0}, {1, 0, -0.5f}, {1.1f, 2.01f - 2.0f, -0.53f}}));
+    EXPECT_EQ(root_keys(false, true), (std::vector<Vec3>{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(root_keys(true, true), (std::vector<Vec3>{{0, 2, 0}, {0, 0, 0}, {0, 2.01f - 2.0f, 0}}));  // y keeps its motion
 }
 
 TEST(ExportMaterials, FacesOnNoPageHaveNoGroupAndStaticMeshesNoJoints)
@@ -121,8 +120,7 @@ TEST(ExportMaterials, FacesOnNoPageHaveNoGroupAndStaticMeshesNoJoints)
     mesh.coloured_rects = std::exchange(mesh.textured_rects, {});
     mesh.coloured_tris = std::exchange(mesh.textured_tris, {});
     const TMS3D_File by_texture = prepared(fixture);
-    EXPECT_EQ(by_texture.num_groups + by_texture.num_triangles, 0);
-    EXPECT_EQ(model_inconsistency(by_texture), "");
+    EXPECT_TRUE(by_texture.num_groups + by_texture.num_triangles == 0 && model_inconsistency(by_texture).empty());
     export_request request = request_for("/out/model.ms3d", 0, 0, true);
     EXPECT_EQ(prepared(fixture, request).num_triangles, 3);
     // TR4 levels have no coloured faces: the same faces are not exported.

@@ -95,16 +95,14 @@ TEST(ImportSplice, TheLastAnimationOfAMoveableAndOfTheLevelAndNoFrames)
 TEST(ImportKeyframes, RootOffsetsRoundHalfToEvenAndClampWithAWarning)
 {
     TMS3D_File model = keyed_model(1, 3);
-    model.joints[0].translation_keys[0].value = {0.125f, 0.375f, -0.125f};
-    model.joints[0].translation_keys[1].value = {400.0f, -400.0f, 327.67f};
-    model.joints[0].translation_keys[2].value = {std::nanf(""), 1, -1};
+    auto& keys = model.joints[0].translation_keys;
+    keys[0].value = {0.125f, 0.375f, -0.125f}, keys[1].value = {400.0f, -400.0f, 327.67f}, keys[2].value = {NAN, 1, -1};
     std::int32_t clamped = 0;
     const std::vector<std::int16_t> words = build_keyframes(model, code_tr2, clamped);
     ASSERT_EQ(words.size(), 3u * 11);
-    const auto offsets = [&](std::ptrdiff_t f) { return std::vector<std::int16_t>(words.begin() + 11 * f + 6, words.begin() + 11 * f + 9); };
-    EXPECT_EQ(offsets(0), (std::vector<std::int16_t>{12, -38, 12}));
-    EXPECT_EQ(offsets(1), (std::vector<std::int16_t>{32767, 32767, -32767}));
-    EXPECT_TRUE(offsets(2)[0] == 0 && clamped == 3);
+    const std::vector<std::int16_t> offsets{words[6], words[7], words[8], words[17], words[18], words[19], words[28]};
+    EXPECT_EQ(offsets, (std::vector<std::int16_t>{12, -38, 12, 32767, 32767, -32767, 0}));
+    EXPECT_EQ(clamped, 3);
     ExchangeLevel fixture(code_tr2, {{1, {}, {2}}});
     const exchange_outcome outcome = import_animation(fixture.level, fixture.meshes, 0, 0, model);
     ASSERT_TRUE(outcome.ok && outcome.warnings.size() == 1 && outcome.warnings[0].find("clamped") != std::string::npos);

@@ -83,9 +83,8 @@ TEST(Ms3dLoad, SkipsCommentsAndReadsTheExtrasAfterThem)
         bytes.i32(2).fill(3 * 4).i32(2).f32(1).i32(0).f32(0.5f);  // joint and model extras: not read
         TMS3D_File loaded;
         ASSERT_EQ(load_bytes(loaded, bytes.data()), ms3d_ok) << loaded.last_error;
-        EXPECT_EQ(loaded.subversion, subversion);
         const MS3D_VertexExtra& e = loaded.vertex_extras[6];
-        EXPECT_TRUE(e.bone_ids[0] == 6 && e.weights[0] == 60 && e.extra == 1006u);
+        EXPECT_TRUE(loaded.subversion == subversion && e.bone_ids[0] == 6 && e.weights[0] == 60 && e.extra == 1006u);
     }
 }
 
@@ -93,11 +92,8 @@ TEST(Ms3dLoad, SkipsCommentsAndReadsTheExtrasAfterThem)
 TMS3D_File one_joint_model(std::vector<MS3D_Keyframe> rotations, std::vector<MS3D_Keyframe> translations,
                            std::int32_t frames)
 {
-    TMS3D_File m;
-    m.fps = 2;
-    m.total_frames = frames;
+    TMS3D_File m{.fps = 2, .total_frames = frames, .num_joints = 1};
     m.joints = {test::sample_joint("Only", "", std::move(rotations), std::move(translations))};
-    m.num_joints = 1;
     return m;
 }
 
@@ -109,17 +105,12 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
     TMS3D_File loaded;
     ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "slots.ms3d"), true), ms3d_ok) << loaded.last_error;
     const auto& slots = loaded.joints[0].translation_keys;
-    ASSERT_EQ(slots.size(), 6u);
     const float expected[6] = {-1, 1, 2, 3, 3, 3};  // slot 2 lies halfway between the keys of frames 2 and 4
     for (int k = 0; k < 6; ++k) {
-        EXPECT_EQ(slots[k], (MS3D_Keyframe{(k + 1) / 6.0f, {expected[k], 0, 0}})) << k;
+        EXPECT_EQ(slots.at(k), (MS3D_Keyframe{(k + 1) / 6.0f, {expected[k], 0, 0}})) << k;
         EXPECT_EQ(loaded.joints[0].rotation_keys.at(k), (MS3D_Keyframe{(k + 1) / 6.0f, {}})) << "without keys: zero";
     }
 
-    // A key at time zero counts as an empty slot.
-    m = one_joint_model({}, {key(0, 5, 0, 0), key(1.5f, 7, 0, 0)}, 4);
-    ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "zero.ms3d"), true), ms3d_ok);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(loaded.joints[0].translation_keys[k].value[0], 7) << k;
     // Without frames there are no slots: a key is dropped, not written into an empty array.
     for (float time : {0.0f, 0.1f, -5.0f}) {
         m = one_joint_model({key(time, 0.5f, 0, 0)}, {}, 0);

@@ -16,8 +16,8 @@ namespace kelanim {
 inline bool operator==(const MS3D_Keyframe& a, const MS3D_Keyframe& b) { return a.time == b.time && a.value == b.value; }
 }  // namespace kelanim
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated initializers leave the rest default
+// The tests name only the fields that matter; designated initializers leave the rest default.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace kelanim::test {
 
@@ -97,5 +97,3 @@ inline std::int16_t load_bytes(TMS3D_File& model, const std::vector<std::uint8_t
 inline std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
 
 }  // namespace kelanim::test
-
-#pragma GCC diagnostic pop
