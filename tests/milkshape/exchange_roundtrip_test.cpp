@@ -15,14 +15,12 @@ namespace {
 std::vector<std::pair<std::int32_t, std::int32_t>> chosen_animations(const Ttrlevel& level)
 {
     std::vector<std::pair<std::int32_t, std::int32_t>> chosen{{0, 0}, {0, animation_count(level, 0) - 1}};
-    std::int32_t widest = -1, bones = 0;
+    std::int32_t widest = 0;
     for (std::int32_t m = 1; m < static_cast<std::int32_t>(level.moveables.size()); ++m)
         if (animation_count(level, m) > 0 && keyframe_count(level, m, 0) > 0 &&
-            level.moveables[static_cast<std::size_t>(m)].num_meshes > bones) {
+            level.moveables[std::size_t(m)].num_meshes > level.moveables[std::size_t(widest)].num_meshes)
             widest = m;
-            bones = level.moveables[static_cast<std::size_t>(m)].num_meshes;
-        }
-    if (widest >= 0) chosen.emplace_back(widest, 0);
+    if (widest > 0) chosen.emplace_back(widest, 0);
     return chosen;
 }
 

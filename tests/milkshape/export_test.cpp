@@ -73,45 +73,6 @@ TEST(ExportGeometry, ARectangleIsTwoTrianglesAndVerticesAreSharedWithinABoneOnly
     EXPECT_EQ(model.num_triangles + 10 * model.num_vertices, 6 + 10 * 8);
 }
 
-TEST(ExportTiming, KeysAreTimedByTheFrameRateAndTheRootKeysMove)
-{
-    for (auto [rate, fps] : {std::pair{1, 32}, {2, 16}, {3, 10}}) {
-        SCOPED_TRACE(rate);
-        ExchangeLevel fixture(code_tr2, {{2, {}, {3}, static_cast<std::uint8_t>(rate)}});
-        const TMS3D_File model = prepared(fixture);
-        const auto frame = [fps](int f) { return static_cast<float>(f) / static_cast<float>(fps); };
-        EXPECT_TRUE(model.fps == fps && model.current_time == frame(1) && model.total_frames == 3);
-        ASSERT_TRUE(model.joints[1].num_rotation_keys == 3 && model.joints[1].num_translation_keys == 3);
-        EXPECT_FLOAT_EQ(model.joints[1].rotation_keys[2].time, frame(3));
-        // Offset (100, -200, 50) of keyframe 0 is the root key (1, 2, -0.5); other joints do not move.
-        EXPECT_EQ(model.joints[0].translation_keys[0], (MS3D_Keyframe{frame(1), {1, 2, -0.5f}}));
-        EXPECT_EQ(model.joints[1].translation_keys[2], (MS3D_Keyframe{frame(3), {0, 0, 0}}));
-    }
-    ExchangeLevel still(code_tr3, {{2, {}, {}}});  // without animations: no keys, 24 frames a second
-    const TMS3D_File model = prepared(still, request_for("/out/model.ms3d", 0, -1));
-    EXPECT_TRUE(model.num_joints == 2 && model.total_frames + model.joints[0].num_rotation_keys == 0 && model.fps == 24);
-}
-
-TEST(ExportRootOptions, FixRootYAndIgnoreTranslation)
-{
-    ExchangeLevel fixture(code_tr2, {{1, {}, {2}}});
-    const TMS3D_File plain = prepared(fixture);
-    const auto root_keys = [&](bool fix_root_y, bool ignore_translation) {
-        export_request request = plain_request;
-        request.fix_root_y = fix_root_y;
-        request.ignore_translation = ignore_translation;
-        const TMS3D_File model = prepared(fixture, request);
-        // The model and its root move up by the first root key's height, which the keys lose.
-        EXPECT_FLOAT_EQ(model.vertices[3].position[1], plain.vertices[3].position[1] + (fix_root_y ? 2.0f : 0));
-        return std::vector<Vec3>{model.joints[0].position, model.joints[0].translation_keys[0].value,
-                                 model.joints[0].translation_keys[1].value};
-    };
-    EXPECT_EQ(root_keys(false, false), (std::vector<Vec3>{{0, 0, 0}, {1, 2, -0.5f}, {1.1f, 2.01f, -0.53f}}));
-    EXPECT_EQ(root_keys(true, false), (std::vector<Vec3>{{0, 2, 0}, {1, 0, -0.5f}, {1.1f, 2.01f - 2.0f, -0.53f}}));
-    EXPECT_EQ(root_keys(false, true), (std::vector<Vec3>{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}));
-    EXPECT_EQ(root_keys(true, true), (std::vector<Vec3>{{0, 2, 0}, {0, 0, 0}, {0, 2.01f - 2.0f, 0}}));  // y keeps its motion
-}
-
 TEST(ExportMaterials, FacesOnNoPageHaveNoGroupAndStaticMeshesNoJoints)
 {
     // Coloured faces only: no page, so no group for them when grouping by texture.

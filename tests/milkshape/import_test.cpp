@@ -70,28 +70,6 @@ TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
     }
 }
 
-TEST(ImportSplice, TheLastAnimationOfAMoveableAndOfTheLevelAndNoFrames)
-{
-    ExchangeLevel fixture(code_tr3, {{2, {}, {3, 5}}, {2, {}, {4, 1}}});
-    Ttrlevel& level = fixture.level;
-    const auto import = [&](int m, int j, int frames) {
-        ASSERT_TRUE(import_animation(level, fixture.meshes, m, j, keyed_model(2, frames)).ok);
-        EXPECT_EQ(keyframe_count(level, m, j), frames);
-    };
-    const auto next_moveable = test::keyframe_words(level)[2];
-    import(0, 1, 2);  // it ends where the next moveable's first animation begins
-    EXPECT_EQ(test::keyframe_words(level)[2], next_moveable);
-    import(1, 1, 6);  // the level's last animation ends with the frames
-    EXPECT_EQ(level.frames.size(), level.animations[3].frame_offset / 2 + 6 * 13);
-    EXPECT_EQ(test::keyframe_words(level)[2], next_moveable);
-    // No frames remove the keyframes; an import fills the empty animation again at its place.
-    import(0, 0, 0);
-    EXPECT_EQ(level.animations[1].frame_offset, 0u);
-    import(0, 0, 4);
-    EXPECT_EQ(keyframe_count(level, 0, 1), 2);
-    EXPECT_EQ(level.animations[1].frame_offset, 2u * 4 * 13);
-}
-
 TEST(ImportKeyframes, RootOffsetsRoundHalfToEvenAndClampWithAWarning)
 {
     TMS3D_File model = keyed_model(1, 3);

@@ -37,38 +37,30 @@ TEST(MstText, NumbersConvertOrNameTheBadTextAndPrintNineDigitsSixDecimals)
 
 TEST(MstSave, WritesTheLayoutLineByLine)
 {
-    TMS3D_File m;
-    m.total_frames = 2;
-    m.current_time = 2.5f;  // rounds to the even 2
+    TMS3D_File m{.current_time = 2.5f, .total_frames = 2};  // the current frame rounds to the even 2
     m.vertices = {sample_vertex(1, 2, 3, 0), sample_vertex(0, 0, 0.125f, -1), sample_vertex(-1, 0, 12345.6787109375f, 0)};
-    m.num_vertices = 3;
     m.triangles = {sample_triangle(0, 1, 2, 0)};
-    m.num_triangles = 1;
+    m.num_vertices = 3, m.num_triangles = 1, m.num_joints = 1;
     m.vertex_extras.assign(3, MS3D_VertexExtra{});
     m.vertex_extras[0] = {{2, -1, -1}, {100, 33, 0}, 0};
     m.joints = {test::sample_joint("Left Arm", "", {test::key(1, 0.5f, 0, 0)}, {test::key(1, 0, 1, 0)})};
-    m.num_joints = 1;
     ASSERT_TRUE(weld_vertices(m, false));
     const std::string expected =
-        ";//Milkshape3D Extra ASCII, By Brennick\r\n\r\nSignature: mst 1.0\r\n\r\n"
-        ";//total frames\r\nFrames: 2\r\n;//current frame\r\nFrame: 2\r\n\r\n"
+        ";//Milkshape3D Extra ASCII, By Brennick\r\n\r\nSignature: mst 1.0\r\n\r\n;//total frames\r\nFrames: 2\r\n"
+        ";//current frame\r\nFrame: 2\r\n\r\n"
         ";//number of meshes\r\nMeshes: 1\r\n\r\n;//mesh: name, flags, material index\r\n\"Mesh1\" 0 0\r\n\r\n"
         ";//number of vertices\r\n3\r\n;//vertex: flags, x, y, z, u, v, bone index\r\n"
-        "0 1.000000 2.000000 3.000000 0.000000 0.000000 0\r\n"
-        "0 0.000000 0.000000 0.125000 1.000000 0.000000 -1\r\n"
+        "0 1.000000 2.000000 3.000000 0.000000 0.000000 0\r\n0 0.000000 0.000000 0.125000 1.000000 0.000000 -1\r\n"
         "0 -1.000000 0.000000 12345.678700 1.000000 1.000000 0\r\n"
         ";//number of normals\r\n1\r\n;//normal: x, y, z\r\n0.000000 0.000000 1.000000\r\n"
         ";//number vertex extra\r\n3\r\n;//Vertex Extra: joint2,joint3,joint4,weight1,weight2,weight3,weight4\r\n"
         "2 -1 -1 1.00 0.33 0.00 0.00\r\n-1 -1 -1 0.00 0.00 0.00 0.00\r\n-1 -1 -1 0.00 0.00 0.00 0.00\r\n"
-        "; // number of triangles\r\n1\r\n; //Faces: flag, p1,p2,p3,n1,n2,n3,smoothGroup \r\n"
-        "0 0 1 2 0 0 0 1\r\n\r\n"
+        "; // number of triangles\r\n1\r\n; //Faces: flag, p1,p2,p3,n1,n2,n3,smoothGroup \r\n0 0 1 2 0 0 0 1\r\n\r\n"
         ";//Materials\r\nMaterials: 0\r\n;*** SKELETON & ANIMATIONS\r\n;//Number of joints\r\nBones: 1\r\n"
         ";//Joint Name\r\n\"Left Arm\"\r\n\"\"\r\n;//joint: flags, posx, posy, posz, rotx, roty, rotz\r\n"
         "0 0.000000 1.500000 0.000000 0.000000 0.000000 0.250000\r\n"
-        ";// number of position keys\r\n1\r\n;// position key: time, posx, posy, posz\r\n"
-        "1 0.000000 1.000000 0.000000\r\n"
-        ";//number of rotation keys\r\n1\r\n;//rotation key: time, posx, posy, posz\r\n"
-        "1 0.500000 0.000000 0.000000 \r\n";
+        ";// number of position keys\r\n1\r\n;// position key: time, posx, posy, posz\r\n1 0.000000 1.000000 0.000000\r\n"
+        ";//number of rotation keys\r\n1\r\n;//rotation key: time, posx, posy, posz\r\n1 0.500000 0.000000 0.000000 \r\n";
     EXPECT_EQ(encode_mst(m), expected);
     EXPECT_THROW(encode_mst(test::sample_model(0)), std::invalid_argument);  // not welded
 }

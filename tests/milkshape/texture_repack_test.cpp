@@ -55,35 +55,9 @@ Place place(const texture_region& r) { return {r.new_min_x, r.new_min_y, r.new_m
 texture_region region(int width, int height)
 {
     texture_region r;
-    r.max_x = static_cast<std::uint8_t>(width - 1);
-    r.max_y = static_cast<std::uint8_t>(height - 1);
-    r.width = static_cast<std::int16_t>(width);
-    r.height = static_cast<std::int16_t>(height);
+    r.max_x = std::uint8_t(width - 1), r.max_y = std::uint8_t(height - 1);
+    r.width = std::int16_t(width), r.height = std::int16_t(height);
     return r;
-}
-
-TEST(RepackTextures, TexturesWithTheSameBoundsShareARegionAndKeepTheirCorners)
-{
-    ExchangeLevel fixture(code_tr4, {{2, {}, {1}}});
-    // Texture 2: the same page and bounds as texture 0, corners in another order.
-    tobject_texture rotated = fixture.level.object_textures[0];
-    std::rotate(rotated.corners.begin(), rotated.corners.begin() + 1, rotated.corners.end());
-    fixture.level.object_textures.push_back(rotated);
-    fixture.bone_mesh(0, 1).textured_rects[0].texture = 2;
-    // The level's first mesh is a bone's mesh like any other (Lara's hips in many levels).
-    fixture.meshes.meshes[0] = fixture.bone_mesh(0, 0);
-    fixture.meshes.mesh_index[1] = 0;
-
-    const repack_result result = pack_textures(fixture.level, fixture.meshes, export_moveable, 0);
-    ASSERT_EQ(result.regions.size(), 2u);  // the square and the triangle
-    ASSERT_EQ(result.new_texture_count, 3);
-    // Entries follow the old indices 0, 1, 2; the two squares sit on one region.
-    const ttexture_corner &square = result.textures[0].corners[1], &rotated_square = result.textures[2].corners[0];
-    EXPECT_TRUE(square.x_pixel == rotated_square.x_pixel && square.y_pixel == rotated_square.y_pixel);
-    EXPECT_EQ(square.x_coord, -1);  // coordinate bytes are kept
-    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 1);
-    EXPECT_EQ(fixture.bone_mesh(0, 1).textured_rects[0].effects, 2);
-    EXPECT_EQ(fixture.bone_mesh(0, 1).textured_rects[0].texture, 2);  // the level keeps its own words
 }
 
 TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
@@ -110,8 +84,7 @@ TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
 
 TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
 {
-    // Five regions of 128 x 128 from the level page: four fill the first new
-    // page, the fifth starts a second one.
+    // Five regions of 128 x 128 from the level page: four fill the first new page, the fifth starts a second.
     ExchangeLevel fixture(code_tr3, {{5, {}, {1}}});
     for (int b = 0; b < 5; ++b) {
         fixture.level.object_textures.push_back(test::square_texture(0, 0, 32 * b, 127, 32 * b + 127));
@@ -121,17 +94,14 @@ TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
     const auto dir = test::exchange_dir("pages");
     const std::string prefix = (dir / "model").string();
     const repack_result result = repack_textures(fixture.level, fixture.meshes, export_moveable, 0, prefix);
-    ASSERT_EQ(result.new_page_count, 2);
     EXPECT_EQ(test::folder_entries(dir), (std::vector<std::string>{"model_00.bmp", "model_01.bmp"}));
     EXPECT_EQ(page_file_name(prefix, 100, 101), prefix + "_100.bmp");  // page 100 must not overwrite page 10
 
-    // Every repacked texture shows the same texels at its new place, and
-    // the transparent bottom row comes out magenta.
+    // Every repacked texture shows the same texels at its new place; the transparent bottom row is magenta.
     const std::vector<std::uint8_t> pages[] = {read_page(prefix + "_00.bmp"), read_page(prefix + "_01.bmp")};
-    for (int i = 0; i < result.new_texture_count; ++i) {
-        const ttexture_corner& now = result.textures[static_cast<std::size_t>(i)].corners[0];
-        const ttexture_corner& before = fixture.level.object_textures[static_cast<std::size_t>(2 + i)].corners[0];
-        const auto& page = pages[result.textures[static_cast<std::size_t>(i)].tile];
+    for (std::size_t i = 0; i < std::size_t(result.new_texture_count); ++i) {
+        const ttexture_corner &now = result.textures[i].corners[0], &before = fixture.level.object_textures[2 + i].corners[0];
+        const auto& page = pages[result.textures[i].tile];
         for (int dy = 0; dy < 128; dy += 9)
             for (int dx = 0; dx < 128; dx += 7)
                 ASSERT_EQ(texel(page, now.x_pixel + dx, now.y_pixel + dy),
@@ -141,35 +111,17 @@ TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
     EXPECT_EQ(texel(pages[last.tile], last.corners[0].x_pixel, last.corners[0].y_pixel + 127), (Rgb{255, 0, 255}));
 }
 
-TEST(RepackTextures, AStaticMeshUsesOnlyItsOwnMeshAndNothingGivesNoFiles)
-{
-    ExchangeLevel fixture(code_tr4, {{1, {}, {1}}});
-    tmesh mesh = test::square_mesh();
-    mesh.textured_rects.clear();  // only the triangle texture
-    const int s = fixture.add_static(mesh);
-    fixture.bone_mesh(0, 0).textured_tris[0].effects = 77;
-    const repack_result result = pack_textures(fixture.level, fixture.meshes, export_static_mesh, s);
-    ASSERT_TRUE(result.new_texture_count == 1 && result.regions.size() == 1u);
-    EXPECT_EQ(result.regions[0].width, 32);
-    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 77);  // the moveable's faces were not renumbered
-    EXPECT_EQ(fixture.meshes.meshes.back().textured_tris[0].effects, 0);
-    // Nothing textured, or a moveable outside the level: no pages, no files.
-    fixture.bone_mesh(0, 0) = tmesh{};
-    const auto dir = test::exchange_dir("nothing");
-    EXPECT_EQ(repack_textures(fixture.level, fixture.meshes, export_moveable, 0, (dir / "m").string()).new_page_count, 0);
-    EXPECT_TRUE(std::filesystem::is_empty(dir));
-    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);
-}
-
 TEST(RepackTextures, AFaceNamingNoTextureIsMarkedAndTr1PagesGoThroughThePalette)
 {
     ExchangeLevel fixture(code_tr1, {{1, {}, {1}}});
     fixture.bone_mesh(0, 0).textured_tris[0].texture = 900;  // the level has two textures
+    fixture.meshes.meshes[0] = fixture.bone_mesh(0, 0);  // the level's first mesh is a bone's like any other
+    fixture.meshes.mesh_index[1] = 0;
     const repack_result result = pack_textures(fixture.level, fixture.meshes, export_moveable, 0);
-    ASSERT_EQ(result.new_texture_count, 1);
+    ASSERT_TRUE(result.new_texture_count == 1 && result.pages.page_count == 1);
     EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 0xFFFF);
+    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);  // no such moveable
     // Texel (1, 0) is palette index 1: level colour (3, 4, 5) in 6 bits.
-    ASSERT_EQ(result.pages.page_count, 1);
     EXPECT_EQ(std::vector<std::uint8_t>(result.pages.rgb.begin() + 3, result.pages.rgb.begin() + 6),
               (std::vector<std::uint8_t>{3 * 4, 4 * 4, 5 * 4}));
 }
