@@ -139,7 +139,7 @@ private:
                            .starting_mesh = std::uint16_t(meshes.mesh_index.size()),
                            .mesh_tree = std::uint32_t(level.mesh_trees.size()),
                            .frame_offset = std::uint32_t(2 * level.frames.size()),
-                           .animation = plan.animations.empty() ? std::int16_t{-1} : std::int16_t(level.animations.size())};
+                           .animation = std::int16_t(plan.animations.empty() ? -1 : int(level.animations.size()))};
         for (int b = 0; b < plan.bones; ++b) {
             add_mesh(square_mesh(static_cast<std::int16_t>(-10 * b)));
             if (b == 0) continue;
@@ -159,8 +159,8 @@ private:
                 if (code <= code_tr1_ub) level.frames.push_back(static_cast<std::int16_t>(plan.bones));
                 for (int b = 0; b < plan.bones; ++b)
                     put_rotation(level.frames, code,
-                                 {std::uint32_t((37 * f + 11 * b + 5 * m) % 1024), std::uint32_t((101 * f + 29 * b + 3) % 1024),
-                                  std::uint32_t((59 * f + 7 * b + 17 * m) % 1024)});
+                                 {std::uint32_t(37 * f + 11 * b + 5 * m), std::uint32_t(101 * f + 29 * b + 3),
+                                  std::uint32_t(59 * f + 7 * b + 17 * m)});  // put_rotation keeps the low 10 bits
             }
         }
         level.moveables.push_back(mv);

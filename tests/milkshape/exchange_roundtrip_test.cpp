@@ -60,7 +60,8 @@ TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched
         EXPECT_LT(worst, 0.5);
         // Every other animation keeps its words.
         auto words_after = test::keyframe_words(level);
-        words_after.at(static_cast<std::size_t>(animation_index(level, m, j))) = words[static_cast<std::size_t>(animation_index(level, m, j))];
+        const auto k = static_cast<std::size_t>(animation_index(level, m, j));
+        words_after.at(k) = words[k];
         EXPECT_TRUE(words_after == words);
     }
     // The spliced level is written and read back as it is in memory (the

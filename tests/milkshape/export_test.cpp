@@ -17,6 +17,7 @@ namespace {
 
 using test::ExchangeLevel;
 using test::Vec3;
+namespace fs = std::filesystem;
 
 export_request request_for(const std::filesystem::path& path, int m = 0, int j = 0, bool by_bones = false)
 {
@@ -94,7 +95,7 @@ TEST(ExportMaterials, FacesOnNoPageHaveNoGroupAndStaticMeshesNoJoints)
     request.static_mesh = tr4.add_static(test::square_mesh(-50));
     const TMS3D_File model = prepared(tr4, request);
     EXPECT_TRUE(model.num_joints + model.total_frames == 0 && model.fps == 24 && model.num_materials == 1);
-    EXPECT_EQ(name_text(model.groups[0].name) + " " + name_text(model.materials[0].texture), "Texture#0 /out/model.bmp");
+    EXPECT_EQ(name_text(model.groups[0].name) + name_text(model.materials[0].texture), "Texture#0/out/model.bmp");
     std::vector<std::pair<Vec3, int>> vertices;
     for (const MS3D_Vertex& v : model.vertices) vertices.emplace_back(v.position, v.bone_id);
     std::sort(vertices.begin(), vertices.end());  // the square at height -50 in hundredths, y and z mirrored
@@ -112,15 +113,16 @@ TEST(ExportCommand, RefusedExportsWriteNothingAndSayWhy)
 {
     const std::string long_name = std::string(130, 'n') + ".ms3d";  // its page name is past 127 characters
     const std::tuple<std::string, std::uint8_t, std::string> cases[] = {
-        {"model.MS3D", 1, "\".ms3d\""},     {"model.obj", 1, "\".mst\""},          {"model", 1, "\".ms3d\""},
-        {long_name, 1, "127"},              {"model.ms3d", 0, "frame rate is 0"},  {"model.ms3d", 33, "frame rate is 33"},
-        {"model.ms3d", 200, "frame rate is 200"}};
+        {"model.MS3D", 1, "\".ms3d\""},         {"model.obj", 1, "\".mst\""}, {"model", 1, "\".ms3d\""},
+        {long_name, 1, "127"},                  {"model.ms3d", 0, "frame rate is 0"},
+        {"model.ms3d", 33, "frame rate is 33"}, {"model.ms3d", 200, "frame rate is 200"}};
     for (const auto& [name, frame_rate, reason] : cases) {
         SCOPED_TRACE(reason);
         ExchangeLevel fixture(code_tr4, {{1, {}, {2}, frame_rate}});
         const auto dir = test::exchange_dir("refused");
         TMS3D_File model;
-        const exchange_outcome outcome = export_selection(fixture.level, fixture.meshes, request_for(dir / name), model);
+        const exchange_outcome outcome =
+            export_selection(fixture.level, fixture.meshes, request_for(dir / name), model);
         EXPECT_FALSE(outcome.ok);
         EXPECT_NE(outcome.message.find(reason), std::string::npos) << outcome.message;
         EXPECT_TRUE(std::filesystem::is_empty(dir));
@@ -170,7 +172,7 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
     EXPECT_EQ(first.files, (std::vector{(reference / "model.bmp").string(), (reference / "model.ms3d").string()}));
     const auto first_model = test::read_file(reference / "model.ms3d");
     const auto page_bytes = std::filesystem::file_size(reference / "model.bmp");
-    const auto old_model = test::Bytes().text("the old model").data(), old_page = test::Bytes().text("the old page").data();
+    const auto old_model = test::bytes_of("the old model"), old_page = test::bytes_of("the old page");
 
     enum Fault { full, full_after_pages, read_only, folder };
     const std::tuple<Fault, int, std::vector<std::string>> rows[] = {
@@ -181,13 +183,14 @@ TEST(ExportDiskFaults, EveryFailedExportKeepsTheEarlierOne)
     for (const auto& [fault, error, left] : rows) {
         SCOPED_TRACE(fault);
         // A bitmap page is 192 KB: the small disk holds an earlier export and little more.
-        test::SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / ("disk" + std::to_string(fault)), 640);
+        test::SmallFilesystem disk(test::short_output_dir("milkshape-exchange") / ("disk" + std::to_string(fault)),
+                                   640);
         KELANIM_REQUIRE_SMALL_FILESYSTEM(disk);
         const std::filesystem::path dir = disk.folder();
         ASSERT_TRUE(export_to(dir / "model.ms3d").ok);
         test::Bytes().append(old_page).save(dir / "model.bmp");
         const auto old_model_path = fault == folder ? dir / "model.ms3d" / "inside" : dir / "model.ms3d";
-        if (fault == folder) std::filesystem::remove(dir / "model.ms3d"), std::filesystem::create_directory(dir / "model.ms3d");
+        if (fault == folder) fs::remove(dir / "model.ms3d"), fs::create_directory(dir / "model.ms3d");
         test::Bytes().append(old_model).save(old_model_path);
         if (fault == full_after_pages) {
             // A second name keeps the old page's blocks in use once it is

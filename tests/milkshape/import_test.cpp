@@ -156,12 +156,13 @@ TEST(ImportRefusals, FilesThatDoNotLoadChangeNothing)
     std::ofstream(dir / "garbage.ms3d", std::ios::binary) << "MS3D000000\x04";  // cut short after the header
     std::ofstream(dir / "plain.mst") << "not a model\r\n";
     TMS3D_File model = keyed_model(2, 2);  // a model loaded before must not stand in for a file that fails
-    const std::pair<const char*, const char*> files[] = {{"missing.ms3d", "does not exist"}, {"garbage.ms3d", "garbage.ms3d"},
-                                                         {"plain.mst", "plain.mst"},         {"model.obj", "\".ms3d\""},
-                                                         {"MODEL.MS3D", "\".mst\""}};
+    const std::pair<const char*, const char*> files[] = {{"missing.ms3d", "does not exist"},
+                                                         {"garbage.ms3d", "garbage.ms3d"}, {"plain.mst", "plain.mst"},
+                                                         {"model.obj", "\".ms3d\""}, {"MODEL.MS3D", "\".mst\""}};
     for (const auto& [name, reason] : files) {
         SCOPED_TRACE(name);
-        const exchange_outcome outcome = import_animation_file(fixture.level, fixture.meshes, 0, 0, (dir / name).string(), model);
+        const exchange_outcome outcome =
+            import_animation_file(fixture.level, fixture.meshes, 0, 0, (dir / name).string(), model);
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.message.rfind("Cannot import", 0), 0u) << outcome.message;
         EXPECT_NE(outcome.message.find(reason), std::string::npos) << outcome.message;  // the loader's reason
@@ -173,14 +174,15 @@ TEST(ImportFromExport, RotationsAtThePolesOfEitherSideComeBack)
 {
     // Level x at +-90 degrees, and a level rotation that is MilkShape's
     // y = -90: there one decomposition alone loses the rotation.
-    const test::unit_angles poses[] = {{256, 100, 300}, {768, 512, 40}, {785, 768, 512}, {0, 0, 256}, {256, 0, 0}, {512, 256, 768}};
+    const test::unit_angles poses[] = {{256, 100, 300}, {768, 512, 40}, {785, 768, 512},
+                                       {0, 0, 256},     {256, 0, 0},    {512, 256, 768}};
     for (const char* name : {"poles.ms3d", "poles.mst"}) {
         SCOPED_TRACE(name);
         ExchangeLevel fixture(code_tr3, {{6, {}, {2}}});
         Ttrlevel& level = fixture.level;
         std::vector<std::int16_t> entries;  // into keyframe 1, after its 9 words of box and offset
         for (const auto& pose : poses) test::put_rotation(entries, code_tr3, pose);
-        std::copy(entries.begin(), entries.end(), level.frames.begin() + static_cast<std::ptrdiff_t>(2 * 9 + entries.size()));
+        std::copy(entries.begin(), entries.end(), level.frames.begin() + 2 * 9 + std::ptrdiff_t(entries.size()));
         const tpose before = decode_keyframe(level, 0, 0, 1);
         const export_request request{.path = (test::exchange_dir("poles") / name).string()};
         TMS3D_File model;

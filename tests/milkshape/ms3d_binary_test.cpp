@@ -101,7 +101,8 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
 {
     // time x fps: 1.25 x 2 = 2.5 -> frame 2 (ties to even), 1.75 x 2 = 3.5 -> 4,
     // -3 -> below 1 -> frame 1, 9 x 2 = 18 -> past the 6 frames: dropped.
-    TMS3D_File m = one_joint_model({}, {key(1.25f, 1, 0, 0), key(1.75f, 3, 0, 0), key(-3, -1, 0, 0), key(9, 99, 0, 0)}, 6);
+    TMS3D_File m =
+        one_joint_model({}, {key(1.25f, 1, 0, 0), key(1.75f, 3, 0, 0), key(-3, -1, 0, 0), key(9, 99, 0, 0)}, 6);
     TMS3D_File loaded;
     ASSERT_EQ(load_bytes(loaded, saved_bytes(m, "slots.ms3d"), true), ms3d_ok) << loaded.last_error;
     const auto& slots = loaded.joints[0].translation_keys;
@@ -122,7 +123,8 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
 float radians(float degrees) { return static_cast<float>(DegToRad(degrees)); }
 
 // One joint with per-frame slots, filled at the given slots.
-TMS3D_File slotted(int frames, std::vector<std::pair<int, Vec3>> rotations, std::vector<std::pair<int, Vec3>> translations)
+using Slots = std::vector<std::pair<int, Vec3>>;
+TMS3D_File slotted(int frames, Slots rotations, Slots translations)
 {
     TMS3D_File m = one_joint_model(std::vector<MS3D_Keyframe>(frames), std::vector<MS3D_Keyframe>(frames), frames);
     for (auto& [slot, value] : rotations) m.joints[0].rotation_keys[slot] = {0.5f, value};

@@ -13,7 +13,10 @@
 #include "realdata.h"
 
 namespace kelanim {
-inline bool operator==(const MS3D_Keyframe& a, const MS3D_Keyframe& b) { return a.time == b.time && a.value == b.value; }
+inline bool operator==(const MS3D_Keyframe& a, const MS3D_Keyframe& b)
+{
+    return a.time == b.time && a.value == b.value;
+}
 }  // namespace kelanim
 
 // The tests name only the fields that matter; designated initializers leave the rest default.

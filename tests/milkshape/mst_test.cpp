@@ -38,7 +38,7 @@ TEST(MstText, NumbersConvertOrNameTheBadTextAndPrintNineDigitsSixDecimals)
 TEST(MstSave, WritesTheLayoutLineByLine)
 {
     TMS3D_File m{.current_time = 2.5f, .total_frames = 2};  // the current frame rounds to the even 2
-    m.vertices = {sample_vertex(1, 2, 3, 0), sample_vertex(0, 0, 0.125f, -1), sample_vertex(-1, 0, 12345.6787109375f, 0)};
+    m.vertices = {sample_vertex(1, 2, 3, 0), sample_vertex(0, 0, 0.125f, -1), sample_vertex(-1, 0, 12345.67871f, 0)};
     m.triangles = {sample_triangle(0, 1, 2, 0)};
     m.num_vertices = 3, m.num_triangles = 1, m.num_joints = 1;
     m.vertex_extras.assign(3, MS3D_VertexExtra{});
@@ -59,8 +59,9 @@ TEST(MstSave, WritesTheLayoutLineByLine)
         ";//Materials\r\nMaterials: 0\r\n;*** SKELETON & ANIMATIONS\r\n;//Number of joints\r\nBones: 1\r\n"
         ";//Joint Name\r\n\"Left Arm\"\r\n\"\"\r\n;//joint: flags, posx, posy, posz, rotx, roty, rotz\r\n"
         "0 0.000000 1.500000 0.000000 0.000000 0.000000 0.250000\r\n"
-        ";// number of position keys\r\n1\r\n;// position key: time, posx, posy, posz\r\n1 0.000000 1.000000 0.000000\r\n"
-        ";//number of rotation keys\r\n1\r\n;//rotation key: time, posx, posy, posz\r\n1 0.500000 0.000000 0.000000 \r\n";
+        ";// number of position keys\r\n1\r\n;// position key: time, posx, posy, posz\r\n"
+        "1 0.000000 1.000000 0.000000\r\n;//number of rotation keys\r\n1\r\n;//rotation key: time, posx, posy, posz\r\n"
+        "1 0.500000 0.000000 0.000000 \r\n";
     EXPECT_EQ(encode_mst(m), expected);
     EXPECT_THROW(encode_mst(test::sample_model(0)), std::invalid_argument);  // not welded
 }
@@ -91,7 +92,8 @@ TEST(MstLoad, ReadsCountsAndRecordsAmongCommentsAndBlankLines)
         "\"My Mesh\" 1 0\r\n;c\r\n\r\n3\r\n;c\r\n0 0 0 0 0.25 0.5 0\r\n\r\n0 1 0 0 1 0.5 0\r\n0 0 1 0 0 1 -1\r\n"
         "1\r\n;c\r\n0 0 1\r\n3\r\n-1 -1 -1 1.00 0.00 0.00 0.00\r\n;c\r\n0 -1 -1 0.50 0.50 0.00 0.00\r\n"
         "-1 -1 -1 0 0 0 0\r\n1\r\n\r\n8 0 1 2 0 0 0 4\r\n"
-        "Materials: 1\r\n\"Red Skin\"\r\n0.2 0.2 0.2 1\r\n1 0 0 1\r\n0 0 0 1\r\n0 0 0 1\r\n5\r\n1\r\n\"Page 0.bmp\"\r\n\"\"\r\n"
+        "Materials: 1\r\n\"Red Skin\"\r\n0.2 0.2 0.2 1\r\n1 0 0 1\r\n0 0 0 1\r\n0 0 0 1\r\n5\r\n1\r\n"
+        "\"Page 0.bmp\"\r\n\"\"\r\n"
         "Bones: 1\r\n\"Left Arm\"\r\n\"\"\r\n8 1 2 3 0 0 0\r\n2\r\n0 5 5 5\r\n3 7 7 7\r\n0\r\n";
     TMS3D_File m;
     ASSERT_EQ(test::load_bytes(m, test::bytes_of(text), false, "records.mst"), ms3d_ok) << m.last_error;

@@ -100,7 +100,8 @@ TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
     // Every repacked texture shows the same texels at its new place; the transparent bottom row is magenta.
     const std::vector<std::uint8_t> pages[] = {read_page(prefix + "_00.bmp"), read_page(prefix + "_01.bmp")};
     for (std::size_t i = 0; i < std::size_t(result.new_texture_count); ++i) {
-        const ttexture_corner &now = result.textures[i].corners[0], &before = fixture.level.object_textures[2 + i].corners[0];
+        const ttexture_corner& now = result.textures[i].corners[0];
+        const ttexture_corner& before = fixture.level.object_textures[2 + i].corners[0];
         const auto& page = pages[result.textures[i].tile];
         for (int dy = 0; dy < 128; dy += 9)
             for (int dx = 0; dx < 128; dx += 7)
