@@ -73,7 +73,6 @@ inline tobject_texture square_texture(int page, int x0, int y0, int x1, int y1)
 struct ExchangeLevel {
     Ttrlevel level;
     Tmesh_list meshes;
-
     explicit ExchangeLevel(int code, const std::vector<moveable_plan>& plans)
     {
         level.loaded_tag = "Vornisk";
@@ -99,7 +98,6 @@ struct ExchangeLevel {
         for (std::size_t m = 0; m < plans.size(); ++m) add_moveable(static_cast<int>(m), plans[m]);
         sync_counts();
     }
-
     void sync_counts()
     {
         const auto count = [](const auto& list) { return static_cast<std::uint32_t>(list.size()); };
@@ -112,10 +110,8 @@ struct ExchangeLevel {
         level.num_mesh_pointers = count(meshes.mesh_index);
         meshes.count = static_cast<std::int32_t>(meshes.meshes.size());
     }
-
     // The decoded mesh of bone b of moveable m.
     tmesh& bone_mesh(int m, int b) { return meshes.meshes[static_cast<std::size_t>(meshes.bone_mesh(level, m, b))]; }
-
     // Adds a static mesh showing a fresh copy of `mesh`; returns its index.
     int add_static(const tmesh& mesh)
     {
@@ -132,7 +128,6 @@ private:
         meshes.meshes.push_back(mesh);
         meshes.mesh_index.push_back(static_cast<std::uint32_t>(meshes.meshes.size() - 1));
     }
-
     void add_moveable(int m, const moveable_plan& plan)
     {
         const tmoveable mv{.object_id = std::uint32_t(m), .num_meshes = std::uint16_t(plan.bones),

@@ -62,7 +62,6 @@ TEST(RealMilkShapeFiles, LoadWithTheGeometryAssimpFinds)
     EXPECT_EQ(model.subversion, 3);
     for (const MS3D_VertexExtra& e : model.vertex_extras)
         ASSERT_TRUE(e.bone_ids == MS3D_VertexExtra{}.bone_ids && e.weights == MS3D_VertexExtra{}.weights);
-
     // Assimp gives each group its own mesh in file order, with three vertices
     // of its own per triangle: compared corner by corner.
     Assimp::Importer importer;

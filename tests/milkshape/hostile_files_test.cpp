@@ -24,10 +24,7 @@ TMS3D_File marked_model()
 
 void expect_untouched(const TMS3D_File& m)
 {
-    ASSERT_FALSE(m.last_error.empty());
-    ASSERT_EQ(m.total_frames, 777);
-    ASSERT_EQ(m.vertices.size(), 7u);
-    ASSERT_EQ(m.num_joints, 3);
+    ASSERT_TRUE(!m.last_error.empty() && m.total_frames == 777 && m.vertices.size() == 7u && m.num_joints == 3);
 }
 
 // The counts before the joints of an .mst file of `frames` frames.
@@ -108,7 +105,6 @@ TEST(MilkShapeReaders, EveryShortenedFileFailsCleanlyAndLeavesTheModelAlone)
     std::vector<std::size_t> ms3d_cuts(ms3d.size());
     std::iota(ms3d_cuts.begin(), ms3d_cuts.end(), 0);
     ms3d_cuts.erase(ms3d_cuts.begin() + static_cast<std::ptrdiff_t>(end_of_joints));  // a whole subversion 0 file
-
     TMS3D_File model = marked_model();
     for (const auto& [name, whole, cuts] :
          {std::tuple{"cut.ms3d", ms3d, ms3d_cuts}, {"cut.mst", bytes_of(mst), mst_cuts}})

@@ -46,7 +46,6 @@ TEST(ImportSplice, TenFramesIntoAFifteenBoneTr2Moveable)
     level.moveables[3].frame_offset = 0;  // reuses moveable 0's keyframes
     const auto before = test::keyframe_words(level);
     const std::uint32_t moveable2 = level.moveables[2].frame_offset;
-
     const exchange_outcome outcome = import_animation(fixture.level, fixture.meshes, 0, 0, keyed_model(15, 10));
     EXPECT_EQ(outcome.message, "Import Sucessfull.");
     EXPECT_TRUE(keyframe_count(level, 0, 0) == 10 && level.animations[0].frame_size == 39);

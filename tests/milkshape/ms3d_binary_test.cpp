@@ -111,7 +111,6 @@ TEST(Ms3dLoad, InterpolationPutsKeysInSlotsByRoundedFrame)
         EXPECT_EQ(slots.at(k), (MS3D_Keyframe{(k + 1) / 6.0f, {expected[k], 0, 0}})) << k;
         EXPECT_EQ(loaded.joints[0].rotation_keys.at(k), (MS3D_Keyframe{(k + 1) / 6.0f, {}})) << "without keys: zero";
     }
-
     // Without frames there are no slots: a key is dropped, not written into an empty array.
     for (float time : {0.0f, 0.1f, -5.0f}) {
         m = one_joint_model({key(time, 0.5f, 0, 0)}, {}, 0);
@@ -140,18 +139,16 @@ TEST(FillKeyframes, StepsBetweenKeysAreSphericalAndTakeTheShorterWay)
     const auto &r = m.joints[0].rotation_keys, &t = m.joints[0].translation_keys;
     const float z_degrees[8] = {0, 0, 0, 20, 40, 60, 80, 80}, x[8] = {0, 0, 0, 1, 2, 3, 4, 4};
     for (int k = 0; k < 8; ++k) {
-        SCOPED_TRACE(k);
         EXPECT_NEAR(std::abs(r[k].value[0]) + std::abs(r[k].value[1]) + std::abs(r[k].value[2] - radians(z_degrees[k])),
-                    0, 1e-5);
-        EXPECT_FLOAT_EQ(r[k].time, (k + 1) / 8.0f);
-        EXPECT_EQ(t[k], (MS3D_Keyframe{(k + 1) / 8.0f, {x[k], 2 * x[k], -x[k]}}));
+                    0, 1e-5) << k;
+        EXPECT_EQ(t[k], (MS3D_Keyframe{(k + 1) / 8.0f, {x[k], 2 * x[k], -x[k]}})) << k;
+        EXPECT_EQ(r[k].time, t[k].time) << k;
     }
     // 170 and -170 degrees about x are 20 degrees apart, through 180.
     m = slotted(3, {{0, {radians(170), 0, 0}}, {2, {radians(-170), 0, 0}}}, {});
     ASSERT_TRUE(fill_keyframes(m));
     EXPECT_NEAR(std::fabs(m.joints[0].rotation_keys[1].value[0]), radians(180), 1e-4);
     EXPECT_EQ(m.joints[0].translation_keys[2], (MS3D_Keyframe{1, {}}));  // without keys: zero keys
-
     // Keys that are not per frame are refused, and nothing changes.
     struct Recorded : MessageSink {
         void show_message(std::string_view text) override { shown.emplace_back(text); }

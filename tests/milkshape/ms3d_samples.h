@@ -1,8 +1,6 @@
 // Models and helpers shared by the MilkShape tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,9 +80,8 @@ inline std::filesystem::path temp_path(const std::string& name) { return output_
 
 inline std::vector<std::uint8_t> saved_bytes(TMS3D_File model, const std::string& name)
 {
-    auto path = temp_path(name);
-    save_ms3d(model, path.string());
-    return read_file(path);
+    save_ms3d(model, temp_path(name).string());
+    return read_file(temp_path(name));
 }
 
 // Loads `bytes` written to a fresh file `name`, by the reader its extension names.

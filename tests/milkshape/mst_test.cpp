@@ -121,12 +121,9 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
                   sample_vertex(0, 1, 0, 0), sample_vertex(0, 0, 0.0000001f, 0)};
     m.num_vertices = 5;
     MS3D_Triangle b = sample_triangle(4, 2, 3, 0);
-    b.s = {0.5f, 1, 0};
-    b.t = {0.5f, 1, 1};
-    b.vertex_normals[2] = {0, 1, 0};
+    b.s = {0.5f, 1, 0}, b.t = {0.5f, 1, 1}, b.vertex_normals[2] = {0, 1, 0};
     m.triangles = {sample_triangle(0, 1, 2, 0), b};
     m.num_triangles = 2;
-
     TMS3D_File textured = m;  // the corner at (0, 0, 0) has two texture coordinates
     ASSERT_TRUE(weld_vertices(textured, false));
     EXPECT_EQ(textured.num_vertices, 5);
@@ -140,18 +137,15 @@ TEST(WeldVertices, CornersShareAVertexOnlyWithTheSameTextureCoordinatesJointAndW
     EXPECT_EQ(positions.triangles[1].vertex_indices, (std::array<std::uint16_t, 3>{0, 2, 3}));
     EXPECT_TRUE(positions.num_vertices == 4 && positions.num_normals == 0 && positions.triangle_normals.empty());
     EXPECT_TRUE(positions.tex_coords[0].u == 0 && positions.triangles[1].s == b.s);  // corners keep their own
-
     // Another joint or other weights keep a vertex apart, even by position.
     m.vertices = {sample_vertex(0, 0, 0, 0), sample_vertex(0, 0, 0, 1), sample_vertex(0, 0, 0, 0)};
-    m.num_vertices = 3;
     m.vertex_extras.assign(3, MS3D_VertexExtra{});
     m.vertex_extras[2].weights = {40, 0, 0};
     m.triangles = {sample_triangle(0, 1, 2, 0)};
     m.triangles[0].s = m.triangles[0].t = {0, 0, 0};
-    m.num_triangles = 1;
+    m.num_vertices = 3, m.num_triangles = 1;
     ASSERT_TRUE(weld_vertices(m, true));
     EXPECT_TRUE(m.num_vertices == 3 && m.vertex_extras[2].weights[0] == 40);
-
     // A missing vertex is refused and changes nothing.
     m = test::sample_model(0);
     m.triangles[1].vertex_indices[2] = 40;

@@ -67,7 +67,6 @@ TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
     EXPECT_EQ(pack_regions(row, {}).page_count, 1);
     EXPECT_EQ((std::vector{place(row[0]), place(row[1]), place(row[2])}),
               (std::vector<Place>{{0, 0, 200, 100}, {0, 100, 100, 200}, {200, 0, 250, 100}}));
-
     // Three rows of 100 do not fit a page: the 50-high region goes into the
     // strip left below the second row, the third tall one to a new page.
     std::vector<texture_region> tall{region(256, 100), region(256, 100), region(256, 100), region(40, 50)};
@@ -76,7 +75,6 @@ TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
     EXPECT_TRUE(tall[3].new_page == 0 && place(tall[3]) == (Place{0, 200, 40, 250}));
     EXPECT_EQ(tall[0].new_page + tall[1].new_page + tall[2].new_page, 1);
     for (const texture_region& r : tall) EXPECT_TRUE(r.placed && (r.new_page == 0 || r.new_min_y == 0));
-
     // A full page-high region ends at row 256, which wraps to 0 in a byte.
     std::vector<texture_region> full{region(256, 256), region(256, 256)};
     EXPECT_TRUE(pack_regions(full, {}).page_count == 2 && full[1].new_max_y == 0);
@@ -96,7 +94,6 @@ TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
     const repack_result result = repack_textures(fixture.level, fixture.meshes, export_moveable, 0, prefix);
     EXPECT_EQ(test::folder_entries(dir), (std::vector<std::string>{"model_00.bmp", "model_01.bmp"}));
     EXPECT_EQ(page_file_name(prefix, 100, 101), prefix + "_100.bmp");  // page 100 must not overwrite page 10
-
     // Every repacked texture shows the same texels at its new place; the transparent bottom row is magenta.
     const std::vector<std::uint8_t> pages[] = {read_page(prefix + "_00.bmp"), read_page(prefix + "_01.bmp")};
     for (std::size_t i = 0; i < std::size_t(result.new_texture_count); ++i) {
