@@ -10,8 +10,7 @@
 namespace kelanim {
 namespace {
 
-// The animations the round trip takes: Lara's first and last, and the first
-// of the moveable with the most bones.
+// The animations the round trip takes: Lara's first and last, the first of the moveable with the most bones.
 std::vector<std::pair<std::int32_t, std::int32_t>> chosen_animations(const Ttrlevel& level)
 {
     std::vector<std::pair<std::int32_t, std::int32_t>> chosen{{0, 0}, {0, animation_count(level, 0) - 1}};
@@ -60,8 +59,7 @@ TEST_P(RoundTrip, OffsetsExactRotationsWithinHalfADegreeOtherAnimationsUntouched
         EXPECT_LT(worst, 0.5);
         // Every other animation keeps its words.
         auto words_after = test::keyframe_words(level);
-        const auto k = static_cast<std::size_t>(animation_index(level, m, j));
-        words_after.at(k) = words[k];
+        words_after.at(std::size_t(animation_index(level, m, j))) = words[std::size_t(animation_index(level, m, j))];
         EXPECT_TRUE(words_after == words);
     }
     // The spliced level is written and read back as it is in memory (the

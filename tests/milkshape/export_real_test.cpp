@@ -17,22 +17,14 @@
 namespace kelanim {
 namespace {
 
-struct RealLevel {
-    Ttrlevel level;
-    Tmesh_list meshes;
-    explicit RealLevel(const std::filesystem::path& path)
-    {
-        EXPECT_EQ(level.load_level(path.string()), load_ok) << path;
-        meshes.decode_meshes(level);
-    }
-};
-
 TEST(ExportRealLevels, EveryMoveableAndStaticMeshCanBeExported)
 {
     KELANIM_REQUIRE_REALDATA();
     for (const auto& path : test::real_levels()) {
         SCOPED_TRACE(path.filename().string());
-        RealLevel real(path);
+        test::ExchangeLevel real(code_tr1, {});
+        ASSERT_EQ(real.level.load_level(path.string()), load_ok);
+        real.meshes.decode_meshes(real.level);
         TMS3D_File model;
         repack_result pages;
         export_request r{.path = "/nowhere/model.ms3d"};

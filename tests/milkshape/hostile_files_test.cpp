@@ -14,14 +14,7 @@ namespace {
 using test::Bytes;
 using test::bytes_of;
 
-// A model marked so a failed load can be seen to leave it alone.
-TMS3D_File marked_model()
-{
-    TMS3D_File m = test::sample_model(2);
-    m.total_frames = 777;
-    return m;
-}
-
+// Whether a failed load left the model, marked with 777 frames, alone.
 void expect_untouched(const TMS3D_File& m)
 {
     ASSERT_TRUE(!m.last_error.empty() && m.total_frames == 777 && m.vertices.size() == 7u && m.num_joints == 3);
@@ -77,7 +70,8 @@ TEST(MilkShapeReaders, HostileFilesAreRefusedWithAReasonAndChangeNothing)
         {"x.mst", bytes_of(mst_header(65535) + "Bones: 17\r\n"), ms3d_damaged, "17 joints of 65535 frames are too"},
         {"x.mst", bytes_of(mst_header(-3) + "Bones: 1\r\n"), ms3d_damaged, "negative"},
     };
-    TMS3D_File model = marked_model();
+    TMS3D_File model = test::sample_model(2);
+    model.total_frames = 777;
     for (const char* absent : {"absent.ms3d", "absent.mst"}) {
         EXPECT_EQ(load_ms3d(model, test::temp_path(absent).string(), false), ms3d_no_file);
         expect_untouched(model);
@@ -105,7 +99,8 @@ TEST(MilkShapeReaders, EveryShortenedFileFailsCleanlyAndLeavesTheModelAlone)
     std::vector<std::size_t> ms3d_cuts(ms3d.size());
     std::iota(ms3d_cuts.begin(), ms3d_cuts.end(), 0);
     ms3d_cuts.erase(ms3d_cuts.begin() + static_cast<std::ptrdiff_t>(end_of_joints));  // a whole subversion 0 file
-    TMS3D_File model = marked_model();
+    TMS3D_File model = test::sample_model(2);
+    model.total_frames = 777;
     for (const auto& [name, whole, cuts] :
          {std::tuple{"cut.ms3d", ms3d, ms3d_cuts}, {"cut.mst", bytes_of(mst), mst_cuts}})
         for (const std::size_t length : cuts) {

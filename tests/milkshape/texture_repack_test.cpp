@@ -26,8 +26,7 @@ std::vector<std::uint8_t> read_page(const std::filesystem::path& path)
 {
     const std::vector<std::uint8_t> bytes = test::read_file(path);
     int width = 0, height = 0, channels = 0;
-    std::uint8_t* pixels =
-        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3);
+    std::uint8_t* pixels = stbi_load_from_memory(bytes.data(), int(bytes.size()), &width, &height, &channels, 3);
     std::vector<std::uint8_t> rgb;
     if (pixels && width == 256 && height == 256 && channels == 3) rgb.assign(pixels, pixels + 3 * 256 * 256);
     stbi_image_free(pixels);
