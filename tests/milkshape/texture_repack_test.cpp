@@ -1,5 +1,5 @@
 // Texture repacking: regions, the shelf packing, the remapped textures and
-// faces, and the BMP pages read back by an independent decoder (stb_image).
+// faces, and the BMP pages read back by stb_image.
 #include <gtest/gtest.h>
 
 #include "byte_builder.h"
@@ -21,38 +21,30 @@ namespace {
 using test::ExchangeLevel;
 using Rgb = std::array<std::uint8_t, 3>;
 
-struct decoded_image {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-    Rgb at(int x, int y) const
-    {
-        const auto i = static_cast<std::size_t>(3 * (y * width + x));
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
-decoded_image read_bmp(const std::filesystem::path& path)
+// A 256 x 256 page file as stb_image decodes it, in RGB bytes.
+std::vector<std::uint8_t> read_page(const std::filesystem::path& path)
 {
     const std::vector<std::uint8_t> bytes = test::read_file(path);
-    decoded_image image;
-    int channels = 0;
-    std::uint8_t* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &image.width,
-                                                 &image.height, &channels, 3);
-    if (!pixels) return image;
-    image.rgb.assign(pixels, pixels + 3 * image.width * image.height);
+    int width = 0, height = 0, channels = 0;
+    std::uint8_t* pixels = stbi_load_from_memory(bytes.data(), int(bytes.size()), &width, &height, &channels, 3);
+    std::vector<std::uint8_t> rgb;
+    if (pixels && width == 256 && height == 256 && channels == 3) rgb.assign(pixels, pixels + 3 * 256 * 256);
     stbi_image_free(pixels);
-    EXPECT_EQ(channels, 3);
-    return image;
+    return rgb;
 }
 
-// The 8-bit colour the repacking gives a synthetic 1-5-5-5 texel.
+Rgb texel(const std::vector<std::uint8_t>& page, int x, int y)
+{
+    const auto i = static_cast<std::size_t>(3 * (y * 256 + x));
+    return {page.at(i), page.at(i + 1), page.at(i + 2)};
+}
+
+// The 8-bit colour the repacking gives a synthetic 1-5-5-5 texel: 5-6-5, transparent magenta.
 Rgb expected_colour(int x, int y)
 {
-    const unsigned t = test::synthetic_texel(x, y);
+    const unsigned t = test::synthetic_texel(x, y), r = (t >> 10) & 31, g = ((t >> 5) & 31) << 1, b = t & 31;
     if (!(t & 0x8000)) return {255, 0, 255};
-    const unsigned r = (t >> 10) & 31, g = ((t >> 5) & 31) << 1, b = t & 31;  // 5-6-5 green
-    return {static_cast<std::uint8_t>(r << 3 | r >> 2), static_cast<std::uint8_t>(g << 2 | g >> 4),
-            static_cast<std::uint8_t>(b << 3 | b >> 2)};
+    return {std::uint8_t(r << 3 | r >> 2), std::uint8_t(g << 2 | g >> 4), std::uint8_t(b << 3 | b >> 2)};
 }
 
 // Where a region was placed: new minimum x, y and maximum x, y.
@@ -62,65 +54,34 @@ Place place(const texture_region& r) { return {r.new_min_x, r.new_min_y, r.new_m
 texture_region region(int width, int height)
 {
     texture_region r;
-    r.max_x = static_cast<std::uint8_t>(width - 1);
-    r.max_y = static_cast<std::uint8_t>(height - 1);
-    r.width = static_cast<std::int16_t>(width);
-    r.height = static_cast<std::int16_t>(height);
+    r.max_x = std::uint8_t(width - 1), r.max_y = std::uint8_t(height - 1);
+    r.width = std::int16_t(width), r.height = std::int16_t(height);
     return r;
-}
-
-TEST(RepackTextures, TexturesWithTheSameBoundsShareARegionAndKeepTheirCorners)
-{
-    ExchangeLevel fixture(code_tr4, {{2, {}, {1}}});
-    // Texture 2: the same page and bounds as texture 0, corners in another order.
-    tobject_texture rotated = fixture.level.object_textures[0];
-    std::rotate(rotated.corners.begin(), rotated.corners.begin() + 1, rotated.corners.end());
-    fixture.level.object_textures.push_back(rotated);
-    fixture.bone_mesh(0, 1).textured_rects[0].texture = 2;
-
-    const repack_result result = pack_textures(fixture.level, fixture.meshes, export_moveable, 0);
-    ASSERT_EQ(result.regions.size(), 2u);  // the square and the triangle
-    ASSERT_EQ(result.new_texture_count, 3);
-    // Entries follow the old indices 0, 1, 2; the two squares sit on one region.
-    EXPECT_EQ(result.textures[0].corners[1].x_pixel, result.textures[2].corners[0].x_pixel);
-    EXPECT_EQ(result.textures[0].corners[1].y_pixel, result.textures[2].corners[0].y_pixel);
-    EXPECT_EQ(result.textures[0].corners[1].x_coord, -1);  // coordinate bytes are kept
-    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 1);
-    EXPECT_EQ(fixture.bone_mesh(0, 1).textured_rects[0].effects, 2);
-    // The level keeps its own textures and words.
-    EXPECT_EQ(fixture.bone_mesh(0, 1).textured_rects[0].texture, 2);
-    EXPECT_EQ(fixture.level.object_textures.size(), 3u);
 }
 
 TEST(PackRegions, RowsFillWithNarrowerRegionsAndPageBreaksFillTheStripBelow)
 {
+    // The 50 wide region fills the first row, the 100 wide one starts the second.
     std::vector<texture_region> row{region(200, 100), region(100, 100), region(50, 100)};
     EXPECT_EQ(pack_regions(row, {}).page_count, 1);
-    EXPECT_EQ(place(row[0]), (Place{0, 0, 200, 100}));
-    EXPECT_EQ(place(row[2]), (Place{200, 0, 250, 100}));  // fills the first row
-    EXPECT_EQ(place(row[1]), (Place{0, 100, 100, 200}));  // starts the second
-
+    EXPECT_EQ((std::vector{place(row[0]), place(row[1]), place(row[2])}),
+              (std::vector<Place>{{0, 0, 200, 100}, {0, 100, 100, 200}, {200, 0, 250, 100}}));
     // Three rows of 100 do not fit a page: the 50-high region goes into the
     // strip left below the second row, the third tall one to a new page.
     std::vector<texture_region> tall{region(256, 100), region(256, 100), region(256, 100), region(40, 50)};
     const repacked_pages pages = pack_regions(tall, {});
-    ASSERT_EQ(pages.page_count, 2);
-    EXPECT_EQ(pages.rgb.size(), 2u * 256 * 256 * 3);
-    EXPECT_EQ(tall[3].new_page, 0);
-    EXPECT_EQ(place(tall[3]), (Place{0, 200, 40, 250}));
+    ASSERT_TRUE(pages.page_count == 2 && pages.rgb.size() == 2u * 256 * 256 * 3);
+    EXPECT_TRUE(tall[3].new_page == 0 && place(tall[3]) == (Place{0, 200, 40, 250}));
     EXPECT_EQ(tall[0].new_page + tall[1].new_page + tall[2].new_page, 1);
     for (const texture_region& r : tall) EXPECT_TRUE(r.placed && (r.new_page == 0 || r.new_min_y == 0));
-
     // A full page-high region ends at row 256, which wraps to 0 in a byte.
     std::vector<texture_region> full{region(256, 256), region(256, 256)};
-    EXPECT_EQ(pack_regions(full, {}).page_count, 2);
-    EXPECT_EQ(full[1].new_max_y, 0);
+    EXPECT_TRUE(pack_regions(full, {}).page_count == 2 && full[1].new_max_y == 0);
 }
 
 TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
 {
-    // Five regions of 128 x 128 from the level page: four fill the first new
-    // page, the fifth starts a second one.
+    // Five regions of 128 x 128 from the level page: four fill the first new page, the fifth starts a second.
     ExchangeLevel fixture(code_tr3, {{5, {}, {1}}});
     for (int b = 0; b < 5; ++b) {
         fixture.level.object_textures.push_back(test::square_texture(0, 0, 32 * b, 127, 32 * b + 127));
@@ -130,70 +91,34 @@ TEST(RepackTextures, SeveralPagesAreNumberedFilesAndTexelsComeAlong)
     const auto dir = test::exchange_dir("pages");
     const std::string prefix = (dir / "model").string();
     const repack_result result = repack_textures(fixture.level, fixture.meshes, export_moveable, 0, prefix);
-    ASSERT_EQ(result.new_page_count, 2);
     EXPECT_EQ(test::folder_entries(dir), (std::vector<std::string>{"model_00.bmp", "model_01.bmp"}));
     EXPECT_EQ(page_file_name(prefix, 100, 101), prefix + "_100.bmp");  // page 100 must not overwrite page 10
-
-    // Every repacked texture shows the same texels at its new place, and
-    // the transparent bottom row comes out magenta.
-    const decoded_image pages[] = {read_bmp(prefix + "_00.bmp"), read_bmp(prefix + "_01.bmp")};
-    for (int i = 0; i < result.new_texture_count; ++i) {
-        const ttexture_corner& now = result.textures[static_cast<std::size_t>(i)].corners[0];
-        const ttexture_corner& before = fixture.level.object_textures[static_cast<std::size_t>(2 + i)].corners[0];
-        const decoded_image& page = pages[result.textures[static_cast<std::size_t>(i)].tile];
+    // Every repacked texture shows the same texels at its new place; the transparent bottom row is magenta.
+    const std::vector<std::uint8_t> pages[] = {read_page(prefix + "_00.bmp"), read_page(prefix + "_01.bmp")};
+    for (std::size_t i = 0; i < std::size_t(result.new_texture_count); ++i) {
+        const ttexture_corner& now = result.textures[i].corners[0];
+        const ttexture_corner& before = fixture.level.object_textures[2 + i].corners[0];
+        const auto& page = pages[result.textures[i].tile];
         for (int dy = 0; dy < 128; dy += 9)
             for (int dx = 0; dx < 128; dx += 7)
-                ASSERT_EQ(page.at(now.x_pixel + dx, now.y_pixel + dy),
+                ASSERT_EQ(texel(page, now.x_pixel + dx, now.y_pixel + dy),
                           expected_colour(before.x_pixel + dx, before.y_pixel + dy));
     }
     const tobject_texture& last = result.textures[4];  // rows 128 to 255
-    EXPECT_EQ(pages[last.tile].at(last.corners[0].x_pixel, last.corners[0].y_pixel + 127), (Rgb{255, 0, 255}));
-}
-
-TEST(RepackTextures, AStaticMeshUsesOnlyItsOwnMeshAndNothingGivesNoFiles)
-{
-    ExchangeLevel fixture(code_tr4, {{1, {}, {1}}});
-    tmesh mesh = test::square_mesh();
-    mesh.textured_rects.clear();  // only the triangle texture
-    const int s = fixture.add_static(mesh);
-    fixture.bone_mesh(0, 0).textured_tris[0].effects = 77;
-    const repack_result result = pack_textures(fixture.level, fixture.meshes, export_static_mesh, s);
-    ASSERT_EQ(result.new_texture_count, 1);
-    ASSERT_EQ(result.regions.size(), 1u);
-    EXPECT_EQ(result.regions[0].width, 32);
-    // The moveable's faces were not renumbered.
-    EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 77);
-    EXPECT_EQ(fixture.meshes.meshes.back().textured_tris[0].effects, 0);
-
-    fixture.bone_mesh(0, 0).textured_rects.clear();
-    fixture.bone_mesh(0, 0).textured_tris.clear();
-    const auto dir = test::exchange_dir("nothing");
-    const std::string prefix = (dir / "m").string();
-    EXPECT_EQ(repack_textures(fixture.level, fixture.meshes, export_moveable, 0, prefix).new_page_count, 0);
-    EXPECT_TRUE(std::filesystem::is_empty(dir));
-    // A moveable outside the level packs nothing either.
-    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);
-}
-
-// The level's first mesh is a bone's mesh like any other (Lara's hips in many levels).
-TEST(RepackTextures, ABoneOnTheFirstMeshKeepsItsTextures)
-{
-    ExchangeLevel fixture(code_tr4, {{1, {}, {1}}});
-    fixture.meshes.meshes[0] = test::square_mesh();
-    fixture.meshes.mesh_index[1] = 0;
-    ASSERT_EQ(fixture.meshes.bone_mesh(fixture.level, 0, 0), 0);
-    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 0).new_texture_count, 2);
+    EXPECT_EQ(texel(pages[last.tile], last.corners[0].x_pixel, last.corners[0].y_pixel + 127), (Rgb{255, 0, 255}));
 }
 
 TEST(RepackTextures, AFaceNamingNoTextureIsMarkedAndTr1PagesGoThroughThePalette)
 {
     ExchangeLevel fixture(code_tr1, {{1, {}, {1}}});
     fixture.bone_mesh(0, 0).textured_tris[0].texture = 900;  // the level has two textures
+    fixture.meshes.meshes[0] = fixture.bone_mesh(0, 0);  // the level's first mesh is a bone's like any other
+    fixture.meshes.mesh_index[1] = 0;
     const repack_result result = pack_textures(fixture.level, fixture.meshes, export_moveable, 0);
-    ASSERT_EQ(result.new_texture_count, 1);
+    ASSERT_TRUE(result.new_texture_count == 1 && result.pages.page_count == 1);
     EXPECT_EQ(fixture.bone_mesh(0, 0).textured_tris[0].effects, 0xFFFF);
+    EXPECT_EQ(pack_textures(fixture.level, fixture.meshes, export_moveable, 7).new_page_count, 0);  // no such moveable
     // Texel (1, 0) is palette index 1: level colour (3, 4, 5) in 6 bits.
-    ASSERT_EQ(result.pages.page_count, 1);
     EXPECT_EQ(std::vector<std::uint8_t>(result.pages.rgb.begin() + 3, result.pages.rgb.begin() + 6),
               (std::vector<std::uint8_t>{3 * 4, 4 * 4, 5 * 4}));
 }
