@@ -54,7 +54,8 @@ TEST(MeshDecoding, EmptyMeshesArePaddedToFourBytes)
         Tmesh_list list = decoded(level, code, b, {0, 24, first_length + 2});
         ASSERT_EQ(list.count, 2);
         const tmesh& m = list.meshes[0];
-        EXPECT_EQ((std::vector<long>{m.coll_radius, m.centre[2], list.meshes[1].data_offset, list.meshes[1].cut_short}), (std::vector<long>{99, 3, first_length + 2, 0}));
+        EXPECT_EQ((std::vector<long>{m.coll_radius, m.centre[2], list.meshes[1].data_offset, list.meshes[1].cut_short}),
+                  (std::vector<long>{99, 3, first_length + 2, 0}));
         EXPECT_EQ(m.centre_shift, (std::array<double, 3>{0.5, 0.5, 0.5}));  // without faces: half a unit off centre
         // Pointer 24 matches nothing in the TR4 layout (meshes at 0 and 18 + 2).
         EXPECT_EQ(list.mesh_index, (std::vector<std::uint32_t>{0, code >= code_tr4 ? 0u : 1u, 1}));
@@ -81,10 +82,14 @@ TEST(MeshDecoding, FacesInTheRecordsOfEachGeneration)
         const tmesh& m = list.meshes[0];
         ASSERT_EQ(m.num_textured_rects * m.num_textured_tris, 1);
         EXPECT_EQ(m.textured_rects[0].vertices, (std::array<std::uint16_t, 4>{0, 1, 2, 3}));
-        EXPECT_EQ((std::vector<long>{m.vertices[2].y, m.normals[1].z, m.textured_rects[0].texture, m.textured_rects[0].effects, m.textured_tris[0].texture,
-                                     m.textured_tris[0].effects, m.num_coloured_rects, long(m.coloured_tris.size()), tr4 ? 0 : m.coloured_tris[1].texture}),
-                  (std::vector<long>{-200, 12, 0x8005, tr4 ? 0x42 : 0, 6, tr4 ? 0x43 : 0, !tr4, tr4 ? 0 : 2, tr4 ? 0 : 0x78}));
-        EXPECT_EQ((std::array{m.bounds_min, m.bounds_max, m.centre_shift}), (std::array<std::array<double, 3>, 3>{{{0, 0, -3}, {1, 2, 0}, {-0.5, -1, 1.5}}}));
+        EXPECT_EQ((std::vector<long>{m.vertices[2].y, m.normals[1].z, m.textured_rects[0].texture,
+                                     m.textured_rects[0].effects, m.textured_tris[0].texture,
+                                     m.textured_tris[0].effects, m.num_coloured_rects, long(m.coloured_tris.size()),
+                                     tr4 ? 0 : m.coloured_tris[1].texture}),
+                  (std::vector<long>{-200, 12, 0x8005, tr4 ? 0x42 : 0, 6, tr4 ? 0x43 : 0, !tr4, tr4 ? 0 : 2,
+                                     tr4 ? 0 : 0x78}));
+        EXPECT_EQ((std::array{m.bounds_min, m.bounds_max, m.centre_shift}),
+                  (std::array<std::array<double, 3>, 3>{{{0, 0, -3}, {1, 2, 0}, {-0.5, -1, 1.5}}}));
     }
 }
 
@@ -99,21 +104,26 @@ TEST(MeshDecoding, OddCountsMissingVerticesAndMeshesPastTheEnd)
     const tmesh lit = decoded(level, code_tr2, b).meshes.at(0);
     EXPECT_TRUE(lit.normals.empty() && !lit.cut_short);
     EXPECT_EQ(lit.lights, (std::vector<std::int16_t>{100, 8191, -1}));
-    const tmesh none = decoded(level, code_tr2, Bytes().i16(0).i16(0).i16(0).i32(0).i16(-5).i16(0).i16(-2).i16(-1).i16(0).i16(0)).meshes.at(0);
+    const tmesh none =
+        decoded(level, code_tr2, Bytes().i16(0).i16(0).i16(0).i32(0).i16(-5).i16(0).i16(-2).i16(-1).i16(0).i16(0))
+            .meshes.at(0);
     EXPECT_EQ(none.num_vertices + none.num_textured_rects + none.num_textured_tris, 0);
     b = Bytes();  // corner 3 and vertex 60000 do not exist
     header(b, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {-500, 0, 0}, {900, 0, 0}}).i16(0);
     b.i16(1).u16(0).u16(1).u16(2).u16(5).u16(0);
     b.i16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(60000).u16(0).i16(0).i16(0);
     const tmesh m = decoded(level, code_tr2, b).meshes.at(0);
-    EXPECT_EQ((std::vector<double>{double(m.num_textured_rects), double(m.num_textured_tris), double(m.num_dropped_faces), m.bounds_min[0], m.bounds_max[0]}),
+    EXPECT_EQ((std::vector<double>{double(m.num_textured_rects), double(m.num_textured_tris),
+                                   double(m.num_dropped_faces), m.bounds_min[0], m.bounds_max[0]}),
               (std::vector<double>{0, 1, 2, 0, 1}));
     b = Bytes();
     header(empty_mesh(b, code_tr4).u16(0), {{5, 5, 5}}).i16(30000);  // claims 30000 normals, holds two
     Tmesh_list list = decoded(level, code_tr4, b.i16(1).i16(2).i16(3).i16(4).i16(5).i16(6), {0, 20});
     ASSERT_EQ(list.count, 2);
     EXPECT_TRUE(list.meshes[1].cut_short);
-    EXPECT_EQ((std::vector<long>{list.meshes[1].num_vertices, list.meshes[1].num_normals, long(list.meshes[1].normals.size())}), (std::vector<long>{1, 2, 2}));
+    EXPECT_EQ((std::vector<long>{list.meshes[1].num_vertices, list.meshes[1].num_normals,
+                                 long(list.meshes[1].normals.size())}),
+              (std::vector<long>{1, 2, 2}));
     EXPECT_EQ(list.mesh_index, (std::vector<std::uint32_t>{0, 1}));
     level.num_mesh_data = 1u << 30;  // a count word larger than the array it claims to describe changes nothing
     list.decode_meshes(level);
@@ -145,7 +155,8 @@ TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
     ASSERT_EQ(list.count * 100 + list.num_unmatched_pointers, 1500);
     // Moveable, bone, mesh: a mesh of its own; on the first mesh, the skin's bone; the bone
     // numbered 11 keeps the first mesh; beyond the pointers or the moveables, none.
-    const std::array<std::int32_t, 3> bones[] = {{0, 1, 2}, {1, 0, 3}, {1, 4, 7}, {1, 10, 0}, {1, 11, 14}, {1, 12, -1}, {3, 0, -1}, {-1, 0, -1}, {0, -1, -1}};
+    const std::array<std::int32_t, 3> bones[] = {{0, 1, 2},   {1, 0, 3},  {1, 4, 7},   {1, 10, 0}, {1, 11, 14},
+                                                 {1, 12, -1}, {3, 0, -1}, {-1, 0, -1}, {0, -1, -1}};
     for (const auto& [moveable, bone, mesh] : bones) EXPECT_EQ(list.bone_mesh(level, moveable, bone), mesh) << moveable << " " << bone;
     level = skin_level(code_tr3, 999);  // no skin object: the first mesh's pointers lend their own bones
     list.decode_meshes(level);
@@ -156,7 +167,9 @@ TEST(MeshSkin, BonesOnTheFirstMeshBorrowTheSkinObjectsBones)
                            Row{code_tr3, 315, 1, 2}, Row{code_tr4, 8, 1, 11}, Row{code_tr5, 8, 1, 11}}) {
         level = skin_level(row.code, row.object);
         list.decode_meshes(level);
-        EXPECT_EQ((std::array<std::int64_t, 3>{list.skin_first_mesh, list.skin_exempt_moveable, list.skin_exempt_bone}), (std::array<std::int64_t, 3>{3, row.exempt_moveable, row.exempt_bone})) << row.code;
+        EXPECT_EQ((std::array<std::int64_t, 3>{list.skin_first_mesh, list.skin_exempt_moveable, list.skin_exempt_bone}),
+                  (std::array<std::int64_t, 3>{3, row.exempt_moveable, row.exempt_bone}))
+            << row.code;
     }
 }
 

@@ -37,7 +37,9 @@ TEST(NodeList, UnsortedListReusesTheMostRecentlyFreedEntryPacksAndIteratesFromTh
     for (std::int32_t i : {0, 2, 2, 17}) list.delete_at(i);
     EXPECT_EQ(list.data_at(-1), list.data_at(0));  // out of range and empty: nullptr
     using Indices = std::vector<std::int32_t>;
-    EXPECT_EQ((Indices{list.add("d", std::make_unique<int>(4)), list.add("e", std::make_unique<int>(5)), list.add("f", std::make_unique<int>(6))}), (Indices{2, 0, 4}));
+    EXPECT_EQ((Indices{list.add("d", std::make_unique<int>(4)), list.add("e", std::make_unique<int>(5)),
+                       list.add("f", std::make_unique<int>(6))}),
+              (Indices{2, 0, 4}));
     list.rename(3, "z");
     list.delete_at(1);
     list.rename(1, "y");  // empty: nothing
@@ -75,10 +77,13 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNamesOrN
     EXPECT_EQ(list.data_of("nothing"), nullptr);
     // Name; index_of_name and found; insert_position and found.
     struct Row { const char* name; std::int32_t index; bool found; std::int32_t position; bool found_place; };
-    for (const Row& r : {Row{"k", 3, true, 3, true}, Row{"b", -1, false, 2, false}, Row{"l", -1, false, 5, false}, Row{"\xFF", -1, false, 6, false}, Row{"0", -1, false, 1, false}}) {
+    for (const Row& r : {Row{"k", 3, true, 3, true}, Row{"b", -1, false, 2, false}, Row{"l", -1, false, 5, false},
+                         Row{"\xFF", -1, false, 6, false}, Row{"0", -1, false, 1, false}}) {
         const std::int32_t index = list.index_of_name(r.name);
         const bool found = list.found;
-        EXPECT_EQ((std::tuple{index, found, list.insert_position(r.name), list.found}), (std::tuple{r.index, r.found, r.position, r.found_place})) << r.name;
+        EXPECT_EQ((std::tuple{index, found, list.insert_position(r.name), list.found}),
+                  (std::tuple{r.index, r.found, r.position, r.found_place}))
+            << r.name;
     }
     // Only empty entries: no position; a single node: the position still follows the order.
     List one;
@@ -87,7 +92,8 @@ TEST(NodeList, SortedListKeepsEmptyEntriesInFrontAndFindsTheFirstOfEqualNamesOrN
     one.found = true;
     EXPECT_EQ((std::pair{one.insert_position("x"), one.found}), (std::pair{-1, false}));
     add_all(one, {"m", "b"}).delete_at(0);
-    EXPECT_EQ((std::vector<std::int32_t>{one.insert_position("a"), one.insert_position("m"), one.insert_position("z")}), (std::vector<std::int32_t>{1, 1, 2}));
+    EXPECT_EQ((std::vector<std::int32_t>{one.insert_position("a"), one.insert_position("m"), one.insert_position("z")}),
+              (std::vector<std::int32_t>{1, 1, 2}));
     // Numeric keys are right-aligned so that they sort numerically, never cut.
     EXPECT_EQ((Names{int_to_key(7, 6), int_to_key(12345678, 6), int_to_key(-42, 4)}), (Names{"     7", "12345678", " -42"}));
 }

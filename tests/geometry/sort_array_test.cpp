@@ -34,7 +34,9 @@ TQSortArray keyed_array(std::int32_t delta, const Ints& appended = {})
 Ints keys(const TQSortArray& a, bool tags = false)
 {
     Ints out(std::size_t(a.count()));
-    for (std::int32_t i = 0; i < a.count(); ++i) std::memcpy(&out[std::size_t(i)], static_cast<const char*>(a.item_at(i)) + (tags ? offsetof(Keyed, tag) : 0), 4);
+    for (std::int32_t i = 0; i < a.count(); ++i)
+        std::memcpy(&out[std::size_t(i)], static_cast<const char*>(a.item_at(i)) + (tags ? offsetof(Keyed, tag) : 0),
+                    4);
     return out;
 }
 
@@ -52,7 +54,9 @@ TEST(SortArray, AddSortedPutsEqualsInFrontOfTheirRunAndSearchesFindTheRunsFirst)
     struct Row { std::int32_t key, low, high, index; };
     for (const Row& r : {Row{3, 1, 1, 1}, Row{5, 8, 7, -1}, Row{0, 0, -1, -1}, Row{10, 10, 9, -1}}) {
         probe.key = r.key;
-        EXPECT_EQ((Ints{b.find_insert(&probe, false), b.find_insert(&probe, true), b.index_of(&probe)}), (Ints{r.low, r.high, r.index})) << r.key;
+        EXPECT_EQ((Ints{b.find_insert(&probe, false), b.find_insert(&probe, true), b.index_of(&probe)}),
+                  (Ints{r.low, r.high, r.index}))
+            << r.key;
     }
 }
 

@@ -11,11 +11,15 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
-void expect_near(const TQuat& e, const TQuat& a) { for (int i = 0; i < 4; ++i) EXPECT_NEAR((&e.x)[i], (&a.x)[i], 1e-5f) << "component " << i; }
+void expect_near(const TQuat& e, const TQuat& a)
+{
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR((&e.x)[i], (&a.x)[i], 1e-5f) << "component " << i;
+}
 
 void expect_angles(const TVector3& e, double x, double y, double z)
 {
-    for (auto [got, want] : {std::pair{e.x, x}, {e.y, y}, {e.z, z}}) EXPECT_NEAR(std::remainder(got - want, 360.0), 0, 2e-3) << x << " " << y << " " << z;
+    for (auto [got, want] : {std::pair{e.x, x}, {e.y, y}, {e.z, z}})
+        EXPECT_NEAR(std::remainder(got - want, 360.0), 0, 2e-3) << x << " " << y << " " << z;
 }
 
 TQuat conjugate(const TQuat& q) { return {-q.x, -q.y, -q.z, q.w}; }
@@ -45,7 +49,8 @@ TEST(VecMath, ScalarsAndVectors)
 TEST(VecMathQuats, ProductsRotationsAboutAnAxisEulerOrdersAndSlerp)
 {
     const TQuat i{1, 0, 0, 0}, j{0, 1, 0, 0};
-    EXPECT_EQ((std::array{QuatMultiply(i, j), QuatMultiply(j, i), QuatMultiply(i, i)}), (std::array{TQuat{0, 0, 1, 0}, TQuat{0, 0, -1, 0}, TQuat{0, 0, 0, -1}}));
+    EXPECT_EQ((std::array{QuatMultiply(i, j), QuatMultiply(j, i), QuatMultiply(i, i)}),
+              (std::array{TQuat{0, 0, 1, 0}, TQuat{0, 0, -1, 0}, TQuat{0, 0, 0, -1}}));
     const float h = std::sqrt(0.5f);
     expect_near((TQuat{0, 0, h, h}), about_axis(90, 0, 0, 5));
     expect_near((TQuat{0.5f, 0.5f, 0.5f, 0.5f}), rotated(about_axis(90, 1, 0, 0), 90, 0, 0, 1));  // about z after about x
@@ -57,7 +62,8 @@ TEST(VecMathQuats, ProductsRotationsAboutAnAxisEulerOrdersAndSlerp)
     // (Rx Ry Rz)* = Rz(-c) Ry(-b) Rx(-a): XYZ is the conjugate of ZYX with negated angles.
     expect_near(conjugate(EulerToQuatXYZ(a, b, y)), zyx(-a, -b, -y));
     // YXZ puts the y rotation first (leftmost).
-    expect_near(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(y, 0, 0, 1))), EulerToQuatYXZ(a, b, y));
+    expect_near(QuatMultiply(about_axis(b, 0, 1, 0), QuatMultiply(about_axis(a, 1, 0, 0), about_axis(y, 0, 0, 1))),
+                EulerToQuatYXZ(a, b, y));
     expect_near(about_axis(60, 0, 0, 1), zyx(0, 0, 30, about_axis(30, 0, 0, 1), true));  // keep: q (x) (Rz Ry Rx)
     // Slerp: its ends, and the shorter arc (a.b < 0: the end is -(-b)).
     const TQuat p = EulerToQuatXYZ(10, 20, 30), q = EulerToQuatXYZ(-40, 5, 60);
@@ -89,7 +95,8 @@ TEST(VecMathMatrices, QuatToMatrixUsesRowVectorsAndMatrixToEulerReadsBackTheYXZA
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.m[i], expected[i], 1e-5f) << i;
     for (float a : {-60.f, -5.f, 0.f, 33.f, 80.f})
         for (float b : {-150.f, -20.f, 0.f, 45.f, 170.f})
-            for (float c : {-120.f, 0.f, 15.f, 100.f}) expect_angles(MatrixToEuler(QuatToMatrix(conjugate(EulerToQuatYXZ(a, b, c)))), a, b, c);
+            for (float c : {-120.f, 0.f, 15.f, 100.f})
+                expect_angles(MatrixToEuler(QuatToMatrix(conjugate(EulerToQuatYXZ(a, b, c)))), a, b, c);
     for (float pole : {1.f, -1.f}) {
         TMatrix4 p{};
         p.m[1] = -1;

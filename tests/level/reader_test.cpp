@@ -53,12 +53,15 @@ TEST(Reader, ReadsEveryBlockOfEachGeneration)
         const troom& room = level.rooms[0];
         ASSERT_EQ(room.vertices.size() * 10 + room.vertices_tr1.size(), 44u);
         for (long v = 0; v < 4; ++v)
-            EXPECT_EQ((Values{room.vertices_tr1[v].z, room.vertices[v].lighting - room.vertices_tr1[v].lighting, room.vertices[v].attributes, room.vertices[v].colour}),
-                      (Values{v * 512, 0, code <= 2 ? 16 : 0x8000, code <= 2 ? 0x3DEF : (0x7C00 | v)})) << v;
+            EXPECT_EQ((Values{room.vertices_tr1[v].z, room.vertices[v].lighting - room.vertices_tr1[v].lighting,
+                              room.vertices[v].attributes, room.vertices[v].colour}),
+                      (Values{v * 512, 0, code <= 2 ? 16 : 0x8000, code <= 2 ? 0x3DEF : (0x7C00 | v)}))
+                << v;
         // Packed records are read by value (unary plus), never bound to references.
         ASSERT_EQ(level.num_animations * level.num_object_textures * level.num_items, 2u * 4 * 2);
         EXPECT_EQ(Values({level.textile16.empty() ? -1 : level.textile16.at(1), room.ambient2, room.light_mode,
-                          room.alternate_group, level.animations[1].lateral_speed, +level.object_textures[2].flags, +level.object_textures[2].tr4_extra[3], level.zones[4][1], level.zones[2][0],
+                          room.alternate_group, level.animations[1].lateral_speed, +level.object_textures[2].flags,
+                          +level.object_textures[2].tr4_extra[3], level.zones[4][1], level.zones[2][0],
                           +level.items[0].intensity1, +level.items[0].intensity2, +level.items_tr1[0].intensity[1],
                           long(level.sound_map.size()), level.palette[1], level.palette[3], level.palette16[5]}),
                   expected[code]);
@@ -98,7 +101,8 @@ TEST(Reader, FailedReadLeavesTheLevelHeldBeforeAndASecondReadKeepsWhatItDoesNotR
     EXPECT_EQ(level.load_level(write_level(Bytes().u32(0x12345678).fill(100, 1), "foreign.tr2")), load_not_a_level);
     // A 12-byte file that starts with "ZLIB" is plain bytes, not a container.
     EXPECT_EQ(level.load_level(write_level(Bytes().text("ZLIB").u32(4).u32(4), "short.tr2")), load_not_a_level);
-    EXPECT_TRUE(level.is_loaded() && level.version_code == code_tr2 && level.textile8 == pages && level.num_frames == SyntheticFacts::num_frames);
+    EXPECT_TRUE(level.is_loaded() && level.version_code == code_tr2 && level.textile8 == pages &&
+                level.num_frames == SyntheticFacts::num_frames);
 
     // A damaged container is reported, and marks the level if it reads at all.
     Bytes damaged = in_container(synthetic_level(1));

@@ -33,7 +33,8 @@ TEST(RoundTrip, SavingWritesTheBytesThatWereRead)
             EXPECT_EQ(level.sound_map.at(14) * 256 + level.sound_map[2], 7 * 256 + 0xFF);
         }
         if (name == "tr5.trc") {
-            EXPECT_EQ((std::vector<long>{level.version_code, level.tr5_header[1], level.moveables[1].tr5_filler, long(level.sound_map.size()), level.num_rooms, level.rooms.at(0).num_layers}),
+            EXPECT_EQ((std::vector<long>{level.version_code, level.tr5_header[1], level.moveables[1].tr5_filler,
+                                         long(level.sound_map.size()), level.num_rooms, level.rooms.at(0).num_layers}),
                       (std::vector<long>{code_tr5, 0xF1, 0xCDCD, 900, 3, 2}));
             EXPECT_EQ(std::string(level.samples.begin(), level.samples.end()), "TR5 SAMPLE DATA");
         }

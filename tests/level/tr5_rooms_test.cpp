@@ -41,9 +41,10 @@ std::vector<std::uint8_t> written(const troom& room)
 // Every face names a merged vertex and the counts agree with the arrays.
 void expect_consistent(const troom& r)
 {
-    const std::vector<std::size_t> counts = {r.num_vertices, r.num_vertices, r.num_vertices, r.num_rectangles,
-                                             r.num_rectangles, r.num_triangles, r.num_triangles, r.num_lights,
-                                             r.num_records36, r.num_portals, r.num_static_meshes, std::size_t{r.num_z_sectors} * r.num_x_sectors};
+    const std::vector<std::size_t> counts = {
+        r.num_vertices,   r.num_vertices,  r.num_vertices,      r.num_rectangles,
+        r.num_rectangles, r.num_triangles, r.num_triangles,     r.num_lights,
+        r.num_records36,  r.num_portals,   r.num_static_meshes, std::size_t{r.num_z_sectors} * r.num_x_sectors};
     ASSERT_EQ((std::vector<std::size_t>{r.vertices.size(), r.vertices_tr1.size(), r.tr5_vertices.size(), r.rectangles.size(),
                                         r.tr5_rectangles.size(), r.triangles.size(), r.tr5_triangles.size(), r.lights_tr5.size(),
                                         r.records36.size(), r.portals.size(), r.statics.size(), r.sectors.size()}),
@@ -63,9 +64,11 @@ TEST(Tr5Room, TwoLayersSharingAVertexMergeIntoOne)
     // Four corners of the first layer plus two new vertices of the second; the later
     // duplicate overwrote the shared vertex's file data and colour.
     ASSERT_EQ(room.num_vertices * 10 + room.num_rectangles, 62);
-    EXPECT_EQ((std::vector<double>{double(room.vertices[2].z), double(room.vertices[4].x), double(room.vertices_tr1[4].y), room.tr5_vertices[2].x,
-                                   double(room.tr5_vertices[2].raw[0]), double(room.vertices[2].colour), double(room.vertices[0].colour)}),
-              (std::vector<double>{1024, 2048, -512, 1024.75, 0xC0, (0xC0 >> 3) * 0x421, (0x40 >> 3) * 0x421}));
+    EXPECT_EQ(
+        (std::vector<double>{double(room.vertices[2].z), double(room.vertices[4].x), double(room.vertices_tr1[4].y),
+                             room.tr5_vertices[2].x, double(room.tr5_vertices[2].raw[0]),
+                             double(room.vertices[2].colour), double(room.vertices[0].colour)}),
+        (std::vector<double>{1024, 2048, -512, 1024.75, 0xC0, (0xC0 >> 3) * 0x421, (0x40 >> 3) * 0x421}));
     // Faces of the second layer name the merged vertices, textures numbered by their layer.
     ASSERT_EQ(room.num_triangles, 2);
     EXPECT_EQ(room.rectangles[1].vertices, (std::array<std::uint16_t, 4>{2, 4, 5, 2}));
@@ -162,21 +165,29 @@ TEST(Tr5Room, MergeKeepsEveryDistinctVertexUpToTheSixteenBitCountAsALinearSearch
             const std::size_t n = 1 + random() % 40;
             std::vector<std::uint16_t> merged;
             for (std::size_t i = 0; i < n; ++i) {
-                ttr5_vertex v{float(random() % 4) * 0.75f, -float(random() % 3) * 1.5f, float(random() % 3), {std::uint8_t(random())}, std::uint32_t(random())};
+                ttr5_vertex v{float(random() % 4) * 0.75f,
+                              -float(random() % 3) * 1.5f,
+                              float(random() % 3),
+                              {std::uint8_t(random())},
+                              std::uint32_t(random())};
                 layer.vertices.push_back(v);
                 const std::array<std::int64_t, 5> e{std::int16_t(v.x), std::int16_t(v.y), std::int16_t(v.z), v.raw[0], v.colour};
-                const auto at = std::find_if(expected.begin(), expected.end(), [&](const auto& x) { return std::equal(x.begin(), x.begin() + 3, e.begin()); });
+                const auto at = std::find_if(expected.begin(), expected.end(), [&](const auto& x) {
+                    return std::equal(x.begin(), x.begin() + 3, e.begin());
+                });
                 merged.push_back(std::uint16_t(at - expected.begin()));
                 at == expected.end() ? expected.push_back(e) : void(*at = e);
             }
             for (std::uint16_t f = 0; f < 5; ++f) {
-                layer.triangles.push_back({{{std::uint16_t(random() % n), std::uint16_t(random() % n), std::uint16_t(random() % n)}, f}, 9});
+                layer.triangles.push_back(
+                    {{{std::uint16_t(random() % n), std::uint16_t(random() % n), std::uint16_t(random() % n)}, f}, 9});
                 for (std::uint16_t c : layer.triangles.back().face.vertices) corners.push_back(merged[c]);
             }
         }
         ASSERT_TRUE(merge_tr5_layers(mixed));
         for (std::size_t i = 0; i < mixed.vertices.size(); ++i)
-            got.push_back({mixed.vertices[i].x, mixed.vertices_tr1[i].y, mixed.vertices[i].z, mixed.tr5_vertices[i].raw[0], mixed.tr5_vertices[i].colour});
+            got.push_back({mixed.vertices[i].x, mixed.vertices_tr1[i].y, mixed.vertices[i].z,
+                           mixed.tr5_vertices[i].raw[0], mixed.tr5_vertices[i].colour});
         for (const tface3& t : mixed.triangles) got_corners.insert(got_corners.end(), t.vertices.begin(), t.vertices.end());
         EXPECT_EQ(got, expected);
         EXPECT_EQ(got_corners, corners);

@@ -50,7 +50,9 @@ void expect_save_fails_with(Ttrlevel& level, const fs::path& target, int error)
         ADD_FAILURE() << "saving to " << target << " should have failed";
     } catch (const std::system_error& e) {
         const std::string what = e.what();
-        EXPECT_TRUE(e.code().value() == error && what.find(std::strerror(error)) != what.npos && what.find(target.string()) != what.npos) << what;
+        EXPECT_TRUE(e.code().value() == error && what.find(std::strerror(error)) != what.npos &&
+                    what.find(target.string()) != what.npos)
+            << what;
     }
 }
 
@@ -80,7 +82,8 @@ TEST(Writer, Tr1AndTr2TakeTheirLayoutFromTheNewName)
     fs::path dir = folder("names");
     Ttrlevel level;
     struct Row { int loaded; const char* name; int code; };
-    for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg}, Row{0, "c.tr2", code_tr2}}) {
+    for (const Row& r : {Row{1, "a.tub", code_tr1_ub}, Row{0, "b.phd", code_tr1}, Row{3, "b.TRG.tr2", code_tr2_trg},
+                         Row{0, "c.tr2", code_tr2}}) {
         SCOPED_TRACE(r.name);
         if (r.loaded) { ASSERT_NO_FATAL_FAILURE(load(level, synthetic_level(r.loaded), dir / name_for(r.loaded, "in"))); }
         EXPECT_EQ(saved(level, dir / r.name), synthetic_level(r.code).data());

@@ -24,7 +24,8 @@ TEST(MemoryFile, SeekStopsAtTheEndAndWritesOverwriteOrExtend)
     EXPECT_EQ(zf_pos(f), 6u);
     zf_seek(f, 4);
     zf_write(f, bytes + 6, 10);
-    EXPECT_EQ(ByteVector(f.buffer.begin(), f.buffer.begin() + zf_size(f)), (ByteVector{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(ByteVector(f.buffer.begin(), f.buffer.begin() + zf_size(f)),
+              (ByteVector{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
     zf_seek(f, 12);
     std::uint8_t out[8] = {};
     EXPECT_EQ(zf_read(f, out, 8), 2u);

@@ -35,7 +35,8 @@ public:
     std::vector<std::uint8_t>& data() { return data_; }
     void save(const std::filesystem::path& path) const
     {
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data_.data()), static_cast<std::streamsize>(data_.size()));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data_.data()), static_cast<std::streamsize>(data_.size()));
     }
 
 private:

@@ -28,7 +28,8 @@ public:
         static const std::string no_namespace = [] {
             if (::unshare(CLONE_NEWNS) != 0) return std::string("cannot make a private mount namespace: ") + std::strerror(errno);
             // Mounts made from here on must not propagate back to the system.
-            if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return std::string("cannot make the mounts private: ") + std::strerror(errno);
+            if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return std::string("cannot make the mounts private: ") + std::strerror(errno);
             return std::string();
         }();
         if (!(why_not_ = no_namespace).empty()) return;
@@ -77,7 +78,10 @@ public:
     }
 
     // Remounts read-only: root ignores permissions, but not a read-only mount.
-    bool make_read_only() { return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0; }
+    bool make_read_only()
+    {
+        return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
+    }
 
 private:
     std::filesystem::path folder_;

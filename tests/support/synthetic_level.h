@@ -33,7 +33,10 @@ inline Bytes classic_room(int code)
     Bytes b;
     b.i32(2048).i32(3072).i32(512).i32(-1024).u32(((code <= 2 ? 8 : 12) * 4 + 10 + 16 + 4 + 8) / 2).u16(4);
     for (int v = 0; v < 4; ++v) {
-        b.i16(static_cast<std::int16_t>(v * 1024)).i16(-256).i16(static_cast<std::int16_t>(v * 512)).i16(static_cast<std::int16_t>(0x1000 + v));
+        b.i16(static_cast<std::int16_t>(v * 1024))
+            .i16(-256)
+            .i16(static_cast<std::int16_t>(v * 512))
+            .i16(static_cast<std::int16_t>(0x1000 + v));
         if (code >= 3) b.u16(0x8000).u16(static_cast<std::uint16_t>(0x7C00 | v));
     }
     b.u16(1).u16(0).u16(1).u16(2).u16(3).u16(0x0002);                          // rectangle

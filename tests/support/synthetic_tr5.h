@@ -64,7 +64,11 @@ inline Bytes tr5_room(const Tr5RoomPlan& plan)
     for (const Tr5Layer& layer : plan.layers)
         for (std::size_t i = 0; i < layer.vertices.size(); ++i) {
             const auto c = static_cast<std::uint8_t>(layer.colour_seed + i);
-            b.f32(layer.vertices[i][0]).f32(layer.vertices[i][1]).f32(layer.vertices[i][2]).fill(12, c).u32(std::uint32_t{c} * 0x010101u | 0xFF000000u);
+            b.f32(layer.vertices[i][0])
+                .f32(layer.vertices[i][1])
+                .f32(layer.vertices[i][2])
+                .fill(12, c)
+                .u32(std::uint32_t{c} * 0x010101u | 0xFF000000u);
         }
     b.fill(plan.tail_bytes, 0xEE);
     b.patch_u32(4, static_cast<std::uint32_t>(static_cast<std::int64_t>(b.size() - 8) + plan.size_adjust));
