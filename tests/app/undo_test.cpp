@@ -80,8 +80,10 @@ TEST_F(UndoTest, ChainedPlaybackCrossesIntoTheNextAnimation)
 {
     const tanimation& target = window->level().animations[1];  // the figure's animation 1, rate 4
     const int into_third = target.frame_start + 2 * 4 + 1;
+    const int short_end = window->level().animations[3].frame_end;  // past its three keyframes: the last one
     window->FollowNextAnimation1->setChecked(true);
     for (const auto& [next, frame, animation, keyframe] : {std::array{1, into_third, 1, 2},
+                                                           std::array{3, short_end, 3, 2},
                                                            std::array{99, into_third, 3, 0},
                                                            std::array{1, target.frame_end + 1, 3, 0}}) {
         choose(WindowLevel::figure, 3);

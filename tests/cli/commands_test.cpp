@@ -79,6 +79,7 @@ TEST(CliCommands, ExitStatusOutputAndReason)
         {"info " + packed, 0, "generation      TR4\nfrom_container  yes", ""},
         {"info", 3, "", ""},
         {"no-such-command", 3, "", ""},
+        {"save " + pose + " " + quoted(output_dir() / "saved.tr4"), 0, "saved.tr4: TR4 (version code", ""},
         {"pose " + pose + " 0 1 0", 0, "moveable 0, animation 1, keyframe 0\nword    12\n", ""},
         {"pose " + pose + " 0 1 0 --json", 0, "\"word\": 12,", ""},
         {"pose " + pose + " 1 0 0", 3, "", "animation 0 does not exist: moveable 1 has 0 animations"},
