@@ -11,14 +11,14 @@
 namespace kelanim {
 namespace {
 
-using moveable_spec = std::pair<std::uint16_t, std::int16_t>;  // mesh count, first animation
-struct animation_spec {
+using moveable_shape = std::pair<std::uint16_t, std::int16_t>;  // mesh count, first animation
+struct animation_shape {
     std::uint32_t first_word;  // where its keyframes start in `frames`
     std::uint8_t frame_size, frame_rate = 1;
 };
 
-Ttrlevel make_level(std::int32_t code, const std::vector<moveable_spec>& moveables,
-                    const std::vector<animation_spec>& animations, const std::vector<std::uint16_t>& frames)
+Ttrlevel make_level(std::int32_t code, const std::vector<moveable_shape>& moveables,
+                    const std::vector<animation_shape>& animations, const std::vector<std::uint16_t>& frames)
 {
     Ttrlevel level;
     level.version_code = code;
@@ -26,9 +26,9 @@ Ttrlevel make_level(std::int32_t code, const std::vector<moveable_spec>& moveabl
         tmoveable& m = level.moveables.emplace_back();
         m.num_meshes = meshes, m.animation = first;
     }
-    for (const animation_spec& spec : animations) {
+    for (const animation_shape& shape : animations) {
         tanimation& a = level.animations.emplace_back();
-        a.frame_offset = 2 * spec.first_word, a.frame_size = spec.frame_size, a.frame_rate = spec.frame_rate;
+        a.frame_offset = 2 * shape.first_word, a.frame_size = shape.frame_size, a.frame_rate = shape.frame_rate;
     }
     level.frames.assign(frames.begin(), frames.end());
     level.num_moveables = std::uint32_t(level.moveables.size()), level.num_animations = std::uint32_t(level.animations.size());
@@ -58,15 +58,15 @@ TEST(AnimationCount, RunsEndAtTheNextMoveableThatHasAnimationsAndNeverOverlap)
         return counts;
     };
     // The moveable without animations does not cut the run; the last run ends at the level's animation count.
-    const Ttrlevel level = make_level(code_tr4, {{1, 0}, {1, -1}, {1, 3}, {1, -1}}, std::vector<animation_spec>(5, {0, 10}), {});
+    const Ttrlevel level = make_level(code_tr4, {{1, 0}, {1, -1}, {1, 3}, {1, -1}}, std::vector<animation_shape>(5, {0, 10}), {});
     EXPECT_EQ(animation_counts(level, 4), (std::vector<std::int32_t>{0, 3, 0, 2, 0, 0}));
 
     // An inverted run has no animations, nor keyframes.
-    const Ttrlevel inverted = make_level(code_tr4, {{1, 4}, {1, 2}}, std::vector<animation_spec>(3, {0, 10}), {});
+    const Ttrlevel inverted = make_level(code_tr4, {{1, 4}, {1, 2}}, std::vector<animation_shape>(3, {0, 10}), {});
     EXPECT_EQ(animation_counts(inverted, 1), (std::vector<std::int32_t>{0, 0, 1}));
     EXPECT_EQ(std::pair(keyframe_count(inverted, 0, 0), keyframe_word(inverted, 0, 0, 0)), std::pair(0, std::int64_t(-1)));
     // Damaged moveables whose first animations zigzag would each claim nearly every animation.
-    std::vector<moveable_spec> zigzag(40, {1, 0});
+    std::vector<moveable_shape> zigzag(40, {1, 0});
     for (std::size_t m = 1; m < zigzag.size(); m += 2) zigzag[m].second = 30000;
     const std::vector<std::int32_t> counts = animation_counts(make_level(code_tr4, zigzag, {{0, 10}, {0, 10}}, {}), 39);
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0), 2);
