@@ -11,6 +11,7 @@
 
 #include "anim/bone_walk.h"
 #include "gltf/gltf_axes.h"
+#include "gltf/gltf_pages.h"
 #include "gltf/import_model.h"
 #include "gltf/joint_names.h"
 #include "gltf/model_reading.h"
@@ -125,6 +126,23 @@ TEST(GltfExport, DamagedLevelsGiveAMessageOrAnExportNeverACrash)
         EXPECT_TRUE(std::any_of(said.begin(), said.end(), [&](auto& s) { return s.find(d.message) != s.npos; }))
             << testing::PrintToString(said);
         EXPECT_TRUE(problem || !encode_glb(parts).empty());
+    }
+}
+
+TEST(GltfPages, MovedRegionsKeepTheirTransparentTexels)
+{
+    for (const int code : {code_tr1, code_tr3}) {
+        Ttrlevel level;  // texel 0 of row 1 transparent, every other one opaque
+        level.version_code = code;
+        level.textile8.assign(2 * 256, 1), level.textile8[256] = 0;
+        level.textile16.assign(4 * 256, 0x80), level.textile16[2 * 256 + 1] = 0;
+        repack_result packed;
+        packed.pages = {1, std::vector<std::uint8_t>(3 * 256 * 256, 7)};
+        packed.regions = {{.min_y = 1, .height = 1, .width = 2, .new_min_x = 3, .placed = true}};
+        const auto rgba = repacked_pages_rgba(packed, level);
+        ASSERT_EQ(rgba.size(), 1u);
+        EXPECT_EQ(std::vector(rgba[0].begin() + 8, rgba[0].begin() + 24),
+                  (std::vector<std::uint8_t>{7, 7, 7, 255, 7, 7, 7, 0, 7, 7, 7, 255, 7, 7, 7, 255})) << code;
     }
 }
 
