@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -39,6 +40,7 @@ inline QApplication& application()
         if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         set_graphics_format();
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);  // Qt's own file dialogs, which tests can answer
         static int argc = 1;
         static char name[] = "kelanim_app_tests";
         static char* argv[] = {name, nullptr};
@@ -126,9 +128,22 @@ protected:
         window->ListBox1->setCurrentRow(moveable);
         if (animation != 0) window->ComboBox1->setCurrentIndex(animation), window->ComboBox1Change();
     }
+    // Chooses a menu item and answers its file dialog: `name`, with filter `filter` (from 1).
+    void use_dialog(QAction* item, const std::filesystem::path& name, int filter = 1)
+    {
+        QMetaObject::invokeMethod(item, [this, name = qpath(name), filter] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog_filters = dialog->nameFilters();
+                dialog->selectNameFilter(dialog_filters.value(filter - 1)), dialog->selectFile(name);
+                dialog->setOption(QFileDialog::DontConfirmOverwrite), static_cast<QDialog*>(dialog)->accept();
+            }
+        }, Qt::QueuedConnection);
+        item->trigger(), QApplication::processEvents();  // an answer left over would answer the next dialog
+    }
 
     CaughtMessages messages;
     std::unique_ptr<TForm1> window;
+    QStringList dialog_filters;  // the last file dialog's
 };
 
 }  // namespace kelanim::test

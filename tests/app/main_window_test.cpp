@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/file_filters.h"
 #include "app_test_support.h"
 
 namespace kelanim {
@@ -208,7 +207,7 @@ TEST_F(MainWindowTest, RefusedFilesKeepTheOpenLevelAndADamagedOneOpensWithAWarni
     EXPECT_EQ(window->windowTitle(), "Kelanim By Brennick - cut.tr2[*]");
 }
 
-// Export and import back, driven from the window: the animation comes back
+// Export and import back through the File menu: the animation comes back
 // with as many keyframes (from glTF, word for word) and is shown again from its
 // first keyframe, playback ended. How close the imported rotations come is the
 // exchange libraries' matter, tested there.
@@ -218,30 +217,22 @@ TEST_F(MainWindowTest, AnExportedAnimationImportsBack)
     window->OpenLevel(test::demo_level("demo.tr4"));
     choose(0, 2);
     const int keyframes = keyframe_count(window->level(), 0, 2);
-    // Filter 1 is MilkShape's binary form, filter 4 its ascii one; 0 stands for glTF.
-    for (const auto& [name, filter] : {std::pair{"wave.ms3d", 1}, {"wave.mst", 4}, {"wave.glb", 0}}) {
+    // Typed, filter chosen (MilkShape subversion 1, its ascii form, one animation in a .glb), file, whether glTF.
+    for (const auto& [typed, filter, name, gltf] :
+         {std::tuple{"fig", 2, "fig.ms3d", false}, {"fig.mst", 4, "fig.mst", false}, {"fig", 1, "fig.glb", true}}) {
         SCOPED_TRACE(name);
         const std::vector<std::int16_t> frames = window->level().frames;
-        std::filesystem::remove(folder / name);
-        filter ? window->ExportSelection(qpath(folder / name), filter) : window->ExportGltf(qpath(folder / name), false);
+        use_dialog(gltf ? window->ExporttoGltf1 : window->ExporttoMS3d1, folder / typed, filter);
         EXPECT_EQ(messages.only(), "Export Done.");
-        EXPECT_TRUE(!filter || std::filesystem::exists(folder / "wave.bmp"));
+        EXPECT_TRUE(gltf || dialog_filters.value(1) == "Milkshape, Subversion=1, *.ms3d (*.ms3d)");  // a comma kept
         window->SpeedButton1->click();
-        filter ? window->ImportAnimation(qpath(folder / name)) : window->ImportModelAnimation(qpath(folder / name));
+        use_dialog(gltf ? window->ImportfromglTF1 : window->ImportFromMS3d1, folder / name);
         EXPECT_EQ(messages.only(), "Import Sucessfull.");
         EXPECT_FALSE(window->playing());
-        EXPECT_TRUE(filter || window->level().frames == frames);
+        EXPECT_TRUE(!gltf || window->level().frames == frames);
         EXPECT_EQ(std::pair(window->SpinEdit1->value(), window->Label2->text()),
                   std::pair(0, QString("KFrames:%1").arg(keyframes)));
     }
-}
-
-TEST(FileFilters, PairsBecomeQtFilters)
-{
-    const QStringList two = dialog_filters("A, *.x|*.x|B|*.y");
-    EXPECT_EQ(dialog_filters(QString::fromLatin1(TForm1::level_filter)) + two,
-              QStringList({"Tomb Raider Files (*.phd *.tub *.tr2 *.tr4 *.trc)", "A, *.x (*.x)", "B (*.y)"}));
-    EXPECT_EQ(std::pair(filter_position(two, "B (*.y)"), filter_position(two, "C")), std::pair(2, 0));
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ TEST_F(UndoTest, UndoingEveryEditGivesBackTheLoadedBytes)
     while (window->undo_stack()->canUndo()) window->Undo1->trigger();
     EXPECT_EQ(std::tuple(window->isWindowModified(), window->ComboBox1->currentIndex(), window->box_fields[3]->value()),
               std::tuple(false, 0, int(box_word)));
-    window->SaveLevelAs(qpath(test::output_dir() / "undone.tr4"));
-    EXPECT_EQ(test::read_file(test::output_dir() / "undone.tr4"), test::read_file(level));
+    use_dialog(window->SaveAs1, test::short_output_dir("undo") / "undone.tr4");  // a folder of this run
+    EXPECT_EQ(test::read_file(test::short_output_dir("undo") / "undone.tr4"), test::read_file(level));
 
     while (window->undo_stack()->canRedo()) window->Redo1->trigger();
     EXPECT_EQ(std::pair(window->level().frames, window->ComboBox1->currentIndex()), std::pair(edited, 1));
@@ -62,7 +62,7 @@ TEST_F(UndoTest, TheSaveQuestionsAnswersOnOpenAndOnClose)
         QStringList asked;
         set_save_question_handler([&](QWidget*, const QString& text) { return asked << text, c.answer; });
         if (c.save_fails) std::filesystem::remove(level), std::filesystem::create_directory(level);
-        if (!c.closing) window->OpenLevel(qpath(other));
+        if (!c.closing) use_dialog(window->Open1, other);
         const bool went_on = c.closing ? window->close() : window->windowTitle().contains("other.tr4");
         set_save_question_handler({});
         messages.take();
