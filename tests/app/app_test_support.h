@@ -131,10 +131,9 @@ protected:
     // Chooses a menu item and answers its file dialog: `name`, with filter `filter` (from 1).
     void use_dialog(QAction* item, const std::filesystem::path& name, int filter = 1)
     {
-        QMetaObject::invokeMethod(item, [this, name = qpath(name), filter] {
+        QMetaObject::invokeMethod(item, [name = qpath(name), filter] {
             if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                dialog_filters = dialog->nameFilters();
-                dialog->selectNameFilter(dialog_filters.value(filter - 1)), dialog->selectFile(name);
+                dialog->selectNameFilter(dialog->nameFilters().value(filter - 1)), dialog->selectFile(name);
                 dialog->setOption(QFileDialog::DontConfirmOverwrite), static_cast<QDialog*>(dialog)->accept();
             }
         }, Qt::QueuedConnection);
@@ -143,7 +142,6 @@ protected:
 
     CaughtMessages messages;
     std::unique_ptr<TForm1> window;
-    QStringList dialog_filters;  // the last file dialog's
 };
 
 }  // namespace kelanim::test

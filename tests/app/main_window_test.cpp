@@ -224,7 +224,6 @@ TEST_F(MainWindowTest, AnExportedAnimationImportsBack)
         const std::vector<std::int16_t> frames = window->level().frames;
         use_dialog(gltf ? window->ExporttoGltf1 : window->ExporttoMS3d1, folder / typed, filter);
         EXPECT_EQ(messages.only(), "Export Done.");
-        EXPECT_TRUE(gltf || dialog_filters.value(1) == "Milkshape, Subversion=1, *.ms3d (*.ms3d)");  // a comma kept
         window->SpeedButton1->click();
         use_dialog(gltf ? window->ImportfromglTF1 : window->ImportFromMS3d1, folder / name);
         EXPECT_EQ(messages.only(), "Import Sucessfull.");

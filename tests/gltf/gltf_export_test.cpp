@@ -142,14 +142,16 @@ TEST(GltfPages, MovedRegionsKeepTheirTransparentTexels)
               (std::vector<std::uint8_t>{7, 7, 7, 255, 7, 7, 7, 0, 7, 7, 7, 255, 7, 7, 7, 255}));
 }
 
-// The words a keyframe's offset and rotations are stored in.
+// The words a keyframe's offset and rotations are stored in; packing a rotation read gives it back.
 std::vector<std::uint16_t> pose_words(const Ttrlevel& level, int m, int j, int k)
 {
     const std::int64_t w = keyframe_word(level, m, j, k);
     std::vector<std::uint16_t> words(level.frames.begin() + w + 6, level.frames.begin() + w + 9);
     const int header = level.version_code <= code_tr1_ub ? 10 : 9;
-    for (const rotation_entry& e : read_rotation_entries(level, w + header, level.moveables[m].num_meshes))
+    for (const rotation_entry& e : read_rotation_entries(level, w + header, level.moveables[m].num_meshes)) {
         words.insert(words.end(), e.words.begin(), e.words.begin() + e.count);
+        EXPECT_LT(degrees_between(pack_rotation(e.rotation, level.version_code).rotation, e.rotation), 1e-3);
+    }
     return words;
 }
 
