@@ -133,8 +133,9 @@ protected:
     {
         QMetaObject::invokeMethod(item, [name = qpath(name), filter] {
             if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog->setFileMode(QFileDialog::AnyFile), dialog->setOption(QFileDialog::DontConfirmOverwrite);
                 dialog->selectNameFilter(dialog->nameFilters().value(filter - 1)), dialog->selectFile(name);
-                dialog->setOption(QFileDialog::DontConfirmOverwrite), static_cast<QDialog*>(dialog)->accept();
+                static_cast<QDialog*>(dialog)->accept();  // asks nothing, not even about a file that is missing
             }
         }, Qt::QueuedConnection);
         item->trigger(), QApplication::processEvents();  // an answer left over would answer the next dialog
