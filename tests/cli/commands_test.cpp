@@ -24,7 +24,7 @@ std::string level_file(const std::string& name, void (*damage)(Ttrlevel&))
     level.animations[1].next_frame = 10;
     level.anim_dispatches[0].next_frame = 10;
     damage(level);
-    EXPECT_EQ(level.save_level((output_dir() / name).string()), load_ok);
+    EXPECT_EQ(level.save_level((output_dir() / name).string()), save_ok);
     return quoted(output_dir() / name);
 }
 
